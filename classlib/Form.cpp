@@ -1,0 +1,357 @@
+#include "Form.h"
+
+#include "AnsiText.h"
+#include "Application.h"
+#include "Controls.h"
+#include "Exceptions.h"
+#include "Menu.h"
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <map>
+
+namespace {
+
+using Factory = std::function<std::unique_ptr<TComponent>(TComponent* owner)>;
+
+template <class T>
+Factory Make()
+{
+    return [](TComponent* owner) { return std::make_unique<T>(owner); };
+}
+
+const std::map<std::string, Factory>& Factories()
+{
+    static const std::map<std::string, Factory> factories{
+        {"TSpeedButton", Make<TSpeedButton>()}, {"TStatusBar", Make<TStatusBar>()},
+        {"TPanel", Make<TPanel>()},             {"TImage", Make<TImage>()},
+        {"TTimer", Make<TTimer>()},             {"TMainMenu", Make<TMainMenu>()},
+        {"TMenuItem", Make<TMenuItem>()},       {"TLabel", Make<TLabel>()},
+        {"TEdit", Make<TEdit>()},               {"TCheckBox", Make<TCheckBox>()},
+        {"TButton", Make<TButton>()},
+    };
+    return factories;
+}
+
+std::string UpperCase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+bool HasIcon(const std::string& icons, const char* icon)
+{
+    return icons.find(icon) != std::string::npos;
+}
+
+std::string LoadLayoutText(const std::string& resourceName)
+{
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const std::wstring name = AnsiToWide(resourceName);
+    HRSRC resource = FindResourceW(instance, name.c_str(), MAKEINTRESOURCEW(10)); // RT_RCDATA
+    HGLOBAL loaded = resource != nullptr ? LoadResource(instance, resource) : nullptr;
+    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (data == nullptr)
+        throw EResNotFound(FormatMessageText(L"Ressource %s nicht gefunden", name));
+    return std::string(static_cast<const char*>(data), SizeofResource(instance, resource));
+}
+
+} // namespace
+
+TForm::TForm(TComponent* owner, const std::string& className, std::vector<PublishedMethod> methods)
+    : TWinControl(owner), className_(className), methods_(std::move(methods))
+{
+    SetVisible(false);
+    LoadLayout(UpperCase(className_));
+}
+
+TForm::~TForm()
+{
+    if (menu_ != nullptr && HandleAllocated())
+        SetMenu(Handle(), nullptr);
+    DestroyComponents();
+    DestroyHandle();
+    if (font_ != nullptr)
+        DeleteObject(font_);
+    if (bigIcon_ != nullptr)
+        DestroyIcon(bigIcon_);
+    if (smallIcon_ != nullptr)
+        DestroyIcon(smallIcon_);
+}
+
+void TForm::LoadLayout(const std::string& resourceName)
+{
+    const FormObject root = ParseForm(LoadLayoutText(resourceName));
+    Name = root.name;
+    for (const auto& [name, value] : root.properties)
+        SetProperty(name, value, *this);
+
+    // Designed at pixelsPerInch_; the layout grows with the screen's density.
+    HDC screen = GetDC(nullptr);
+    const int screenPpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    scaleNumerator_ = screenPpi;
+    scaleDenominator_ = pixelsPerInch_;
+    font_ = CreateFontW(Scale(fontHeight_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                        fontName_.c_str());
+    if (textHeight_ > 0) {
+        // Scaled by the text height the font really has on this screen.
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, font_);
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        scaleNumerator_ = metrics.tmHeight;
+        scaleDenominator_ = textHeight_;
+    }
+
+    CreateFormWindow();
+    CreateChildren(root, this);
+    ApplyTabOrder();
+    if (!menuName_.empty()) {
+        menu_ = Component<TMainMenu>(menuName_);
+        SetMenu(Handle(), menu_->Handle());
+    }
+    ApplyWindowSize();
+    for (const auto& component : Components())
+        component->Loaded();
+}
+
+void TForm::CreateChildren(const FormObject& object, TWinControl* parent)
+{
+    for (const FormObject& child : object.children) {
+        const auto factory = Factories().find(child.className);
+        if (factory == Factories().end())
+            throw Exception(AnsiToWide("Klasse " + child.className + " nicht gefunden"));
+        TComponent* component = InsertComponent(factory->second(this));
+        component->Name = child.name;
+        auto* control = dynamic_cast<TControl*>(component);
+        if (control != nullptr)
+            control->SetParent(parent);
+        if (auto* item = dynamic_cast<TMenuItem*>(component)) {
+            TComponent* holder = FindComponent(object.name);
+            if (auto* menu = dynamic_cast<TMainMenu*>(holder))
+                menu->Add(item);
+            else if (auto* parentItem = dynamic_cast<TMenuItem*>(holder))
+                parentItem->Add(item);
+        }
+        for (const auto& [name, value] : child.properties)
+            component->SetProperty(name, value, *this);
+        auto* windowed = dynamic_cast<TWinControl*>(component);
+        if (windowed != nullptr)
+            windowed->CreateWnd();
+        CreateChildren(child, windowed != nullptr ? windowed : parent);
+    }
+}
+
+void TForm::ApplyTabOrder()
+{
+    // The dialog manager tabs in the windows' z-order.
+    std::vector<TWinControl*> ordered;
+    for (TControl* control : Controls()) {
+        if (auto* windowed = dynamic_cast<TWinControl*>(control); windowed != nullptr && windowed->TabOrder >= 0)
+            ordered.push_back(windowed);
+    }
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const TWinControl* a, const TWinControl* b) { return a->TabOrder < b->TabOrder; });
+    HWND previous = HWND_TOP;
+    for (TWinControl* control : ordered) {
+        SetWindowPos(control->Handle(), previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = control->Handle();
+    }
+}
+
+void TForm::CreateFormWindow()
+{
+    const std::wstring windowClass = AnsiToWide(className_);
+    RegisterOwnClass(windowClass.c_str(), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    DWORD style = WS_CAPTION | WS_CLIPCHILDREN;
+    if (borderStyle_ == "bsSizeable")
+        style |= WS_THICKFRAME;
+    if (HasIcon(borderIcons_, "biSystemMenu"))
+        style |= WS_SYSMENU;
+    if (HasIcon(borderIcons_, "biMinimize"))
+        style |= WS_MINIMIZEBOX;
+    if (HasIcon(borderIcons_, "biMaximize"))
+        style |= WS_MAXIMIZEBOX;
+    // Other forms belong to the main form, which alone has the taskbar button.
+    HWND owner = nullptr;
+    if (Application->MainFormOnTaskBar && Application->MainForm() != nullptr)
+        owner = Application->MainForm()->Handle();
+    CreateHandle(windowClass.c_str(), style, 0, caption_, owner, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0);
+    if (!iconName_.empty()) {
+        const std::wstring icon = AnsiToWide(iconName_);
+        const HINSTANCE instance = GetModuleHandleW(nullptr);
+        bigIcon_ = static_cast<HICON>(LoadImageW(instance, icon.c_str(), IMAGE_ICON, 0, 0, 0));
+        smallIcon_ = static_cast<HICON>(LoadImageW(instance, icon.c_str(), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), 0));
+        SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+        SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    }
+}
+
+void TForm::ApplyWindowSize()
+{
+    RECT frame{0, 0, Scale(clientWidth_), Scale(clientHeight_)};
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE));
+    AdjustWindowRectEx(&frame, style, menu_ != nullptr, exStyle);
+    SetWindowPos(Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::SetProperty(const std::string& name, const FormValue& value, TForm& form)
+{
+    if (name == "Caption")
+        caption_ = value.text;
+    else if (name == "BorderStyle")
+        borderStyle_ = value.identifier;
+    else if (name == "BorderIcons")
+        borderIcons_ = WideToAnsi(value.text);
+    else if (name == "ClientWidth")
+        clientWidth_ = static_cast<int>(value.number);
+    else if (name == "ClientHeight")
+        clientHeight_ = static_cast<int>(value.number);
+    else if (name == "Font.Name")
+        fontName_ = value.text;
+    else if (name == "Font.Height")
+        fontHeight_ = static_cast<int>(value.number);
+    else if (name == "Icon")
+        iconName_ = value.identifier;
+    else if (name == "Menu")
+        menuName_ = value.identifier;
+    else if (name == "PixelsPerInch")
+        pixelsPerInch_ = static_cast<int>(value.number);
+    else if (name == "TextHeight")
+        textHeight_ = static_cast<int>(value.number);
+    else if (name == "Left" || name == "Top" || name == "Color" || name == "Font.Color" || name == "Font.Style"
+             || name == "Font.Charset" || name == "Position" || name == "AutoScroll" || name == "OldCreateOrder")
+        return; // the window system places the form; the rest are the defaults we draw with anyway
+    else
+        TWinControl::SetProperty(name, value, form);
+}
+
+std::wstring TForm::Caption() const
+{
+    return caption_;
+}
+
+TNotifyEvent TForm::Handler(const std::string& name)
+{
+    for (const PublishedMethod& entry : methods_) {
+        if (name == entry.name) {
+            const Method method = entry.method;
+            return [this, method](TObject* sender) { (this->*method)(sender); };
+        }
+    }
+    throw Exception(AnsiToWide("Methode " + name + " nicht gefunden"));
+}
+
+void TForm::ThrowMissingComponent(const std::string& name) const
+{
+    throw Exception(AnsiToWide("Komponente " + name + " fehlt in " + className_));
+}
+
+void TForm::Show()
+{
+    SetVisible(true);
+    SetForegroundWindow(Handle());
+}
+
+void TForm::Hide()
+{
+    SetVisible(false);
+}
+
+void TForm::VisibleChanged()
+{
+    if (HandleAllocated())
+        ShowWindow(Handle(), Visible() ? SW_SHOWNORMAL : SW_HIDE);
+}
+
+void TForm::Close()
+{
+    if (modal_)
+        ModalResult = 2;
+    else if (Application->MainForm() == this)
+        Application->Terminate();
+    else
+        Hide();
+}
+
+int TForm::ShowModal()
+{
+    if (Visible() || !Enabled() || modal_)
+        throw EInvalidOperation(L"Ein sichtbares oder gesperrtes Fenster kann nicht modal angezeigt werden");
+    // Disable the application's other windows for the length of the run.
+    struct Disabled {
+        HWND self;
+        std::vector<HWND> windows;
+    } disabled{Handle(), {}};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto* state = reinterpret_cast<Disabled*>(data);
+            if (hwnd != state->self && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+                EnableWindow(hwnd, FALSE);
+                state->windows.push_back(hwnd);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&disabled));
+
+    ModalResult = 0;
+    modal_ = true;
+    Show();
+    MSG msg;
+    while (ModalResult == 0) {
+        if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+            // The application ends while the dialog is open: leave as cancelled
+            // and let the outer loop see the quit message too.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            ModalResult = 2;
+            break;
+        }
+        if (!IsDialogMessageW(Handle(), &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    for (HWND hwnd : disabled.windows)
+        EnableWindow(hwnd, TRUE);
+    Hide();
+    modal_ = false;
+    return ModalResult;
+}
+
+LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case WM_SIZE:
+        // A status bar docks itself to the bottom when told of the new size.
+        for (TControl* control : Controls()) {
+            if (auto* bar = dynamic_cast<TStatusBar*>(control); bar != nullptr && bar->HandleAllocated())
+                SendMessageW(bar->Handle(), WM_SIZE, 0, 0);
+        }
+        break;
+    case WM_COMMAND:
+        if (lParam == 0 && HIWORD(wParam) == 0 && menu_ != nullptr) {
+            menu_->Dispatch(LOWORD(wParam));
+            return 0;
+        }
+        if (lParam == 0)
+            return 0; // Enter and Esc from the dialog manager: no default buttons here
+        break;
+    default:
+        break;
+    }
+    return TWinControl::WndProc(message, wParam, lParam);
+}

@@ -1,0 +1,111 @@
+#include "Registry.h"
+
+#include "Exceptions.h"
+
+#include <vector>
+
+namespace {
+
+const wchar_t* const kInvalidType = L"Ung\u00fcltiger Datentyp f\u00fcr '%s'";
+const wchar_t* const kReadFailed = L"Fehler beim Holen der Daten f\u00fcr '%s'";
+const wchar_t* const kWriteFailed = L"Fehler beim Setzen der Daten f\u00fcr '%s'";
+
+[[noreturn]] void Fail(const wchar_t* pattern, const std::wstring& name)
+{
+    throw ERegistryException(FormatMessageText(pattern, name));
+}
+
+} // namespace
+
+TRegistry::TRegistry() = default;
+
+TRegistry::~TRegistry()
+{
+    CloseKey();
+}
+
+bool TRegistry::OpenKey(const std::wstring& path, bool canCreate)
+{
+    CloseKey();
+    const std::wstring relative = (!path.empty() && path[0] == L'\\') ? path.substr(1) : path;
+    HKEY key = nullptr;
+    LONG status;
+    if (canCreate) {
+        status = RegCreateKeyExW(RootKey, relative.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                 Access, nullptr, &key, nullptr);
+    } else {
+        status = RegOpenKeyExW(RootKey, relative.c_str(), 0, Access, &key);
+    }
+    if (status != ERROR_SUCCESS)
+        return false;
+    key_ = key;
+    return true;
+}
+
+void TRegistry::CloseKey()
+{
+    if (key_ != nullptr) {
+        RegCloseKey(key_);
+        key_ = nullptr;
+    }
+}
+
+bool TRegistry::ValueExists(const std::wstring& name) const
+{
+    if (key_ == nullptr)
+        return false;
+    return RegQueryValueExW(key_, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+std::wstring TRegistry::ReadString(const std::wstring& name) const
+{
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    if (key_ == nullptr
+        || RegQueryValueExW(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS
+        || size == 0)
+        return {};
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        Fail(kInvalidType, name);
+    // One spare unit so that a stored text without its NUL still ends.
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
+    DWORD bytes = size;
+    if (RegQueryValueExW(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                         &bytes) != ERROR_SUCCESS)
+        Fail(kReadFailed, name);
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        Fail(kInvalidType, name);
+    return std::wstring(buffer.data());
+}
+
+int TRegistry::ReadInteger(const std::wstring& name) const
+{
+    DWORD type = REG_NONE;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (key_ == nullptr
+        || RegQueryValueExW(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size)
+               != ERROR_SUCCESS)
+        Fail(kReadFailed, name);
+    if (type != REG_DWORD)
+        Fail(kInvalidType, name);
+    return static_cast<int>(value);
+}
+
+void TRegistry::WriteString(const std::wstring& name, const std::wstring& value)
+{
+    const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+    if (key_ == nullptr
+        || RegSetValueExW(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          bytes) != ERROR_SUCCESS)
+        Fail(kWriteFailed, name);
+}
+
+void TRegistry::WriteInteger(const std::wstring& name, int value)
+{
+    const DWORD data = static_cast<DWORD>(value);
+    if (key_ == nullptr
+        || RegSetValueExW(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                          sizeof(data)) != ERROR_SUCCESS)
+        Fail(kWriteFailed, name);
+}

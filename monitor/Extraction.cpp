@@ -1,0 +1,75 @@
+#include "Main.h"
+
+#include "classlib/AnsiText.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+// The fgets limit: at most 99998 bytes of a line and the NUL.
+constexpr int kLineArea = 99999;
+
+// YYYYMMDDhhmmss -> DD.MM.YYYY  hh:mm:ss, from the first 14 bytes; a shorter
+// value is left as cut.
+std::string DayFirst(const std::string& value)
+{
+    if (value.size() < 14)
+        return value;
+    return value.substr(6, 2) + "." + value.substr(4, 2) + "." + value.substr(0, 4) + "  " + value.substr(8, 2)
+           + ":" + value.substr(10, 2) + ":" + value.substr(12, 2);
+}
+
+// The text between the last start text and the first stop text of the line;
+// "" when the stop text does not come after the start text. Only called for a
+// line that holds the start text.
+std::string CutValue(std::string_view line, const std::string& start, const std::string& stop)
+{
+    const auto length = static_cast<long long>(line.size());
+    const auto stopAt = static_cast<long long>(AnsiPos(stop, line));
+    const auto startEnd = length - static_cast<long long>(AnsiPos(AnsiReverseString(start), AnsiReverseString(line))) + 1;
+    return MidStr(line, startEnd + 1, stopAt - startEnd - 1);
+}
+
+} // namespace
+
+bool TZarviktool::AnalyseDataFile()
+{
+    // Nothing of an earlier job may reach this job's merge file.
+    for (int k = 1; k <= kMergeFields; ++k)
+        MergeValue[k].clear();
+
+    if (File probe{std::fopen(SourceFilePathName.c_str(), "r")}; !probe) {
+        SetStatusText("Kann Datendatei nicht \xf6" "ffnen");
+        return false;
+    }
+    SetStatusText(kOlderBuild ? "Druckdatei erzeugen" : "Datendatei analysieren");
+    Pause(2000);
+
+    std::vector<char> area(kLineArea);
+    for (int k = 1; k <= kMergeFields; ++k) {
+        if (UseString[k] != 1)
+            continue;
+        // Each field reads the file afresh; one that vanished meanwhile stays "".
+        File file{std::fopen(SourceFilePathName.c_str(), "r")};
+        if (!file)
+            continue;
+        const std::string& start = StartString[k];
+        const bool dateRule = !kOlderBuild && start.find("Date") != std::string::npos;
+        while (std::fgets(area.data(), kLineArea, file.get()) != nullptr) {
+            const std::string_view line(area.data(), std::strlen(area.data()));
+            if (!AnsiContainsStr(line, start))
+                continue;
+            std::string value = CutValue(line, start, StoppString[k]);
+            MergeValue[k] = dateRule ? DayFirst(value) : std::move(value);
+        }
+    }
+    return true;
+}

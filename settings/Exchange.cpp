@@ -1,0 +1,5 @@
+#include "monitor/Main.h"
+
+void TZarviktool::ARCSteuerung1Click(TObject*)
+{
+}
