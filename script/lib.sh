@@ -1,6 +1,8 @@
 # Shared by script/test and script/run: packages, build, private Wine prefix.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# Another build directory (and with it another Wine prefix) can be chosen.
+BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xauth cmake make
           googletest imagemagick xdotool x11-utils)
 
@@ -17,8 +19,8 @@ install_packages() {
 }
 
 build_all() {
-    cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw64.cmake" -DCMAKE_BUILD_TYPE=Release
-    cmake --build "$ROOT/build" -j"$(nproc)"
+    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw64.cmake" -DCMAKE_BUILD_TYPE=Release
+    cmake --build "$BUILD_DIR" -j"$(nproc)"
 }
 
 # make_prefix DIR: a Wine prefix of our own with a virtual desktop (so that

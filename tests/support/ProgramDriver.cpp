@@ -1,0 +1,242 @@
+#include "support/ProgramDriver.h"
+
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace testing_support {
+
+namespace {
+
+struct ColourName {
+    Led led;
+    int r, g, b;
+};
+
+// The pure colours at the middle of the LED pictures.
+const ColourName kLedColours[] = {
+    {Led::Blue, 0, 80, 255}, {Led::Red, 230, 0, 0},     {Led::Green, 0, 200, 0},
+    {Led::Gray, 150, 150, 150}, {Led::Yellow, 255, 220, 0},
+};
+
+// Client position of the LED's middle: Panel1 at 56,64, the pictures at 16..17,7.
+constexpr int kLedX = 80;
+constexpr int kLedY = 79;
+
+struct Search {
+    DWORD processId;
+    const wchar_t* windowClass;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK Collect(HWND hwnd, LPARAM data)
+{
+    auto* search = reinterpret_cast<Search*>(data);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t cls[64] = {};
+    GetClassNameW(hwnd, cls, 64);
+    if (pid == search->processId && wcscmp(cls, search->windowClass) == 0 && IsWindowVisible(hwnd))
+        search->found.push_back(hwnd);
+    return TRUE;
+}
+
+std::wstring ProgramPath(const std::wstring& exeName)
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    path.resize(path.find_last_of(L'\\')); // the tests' folder
+    path.resize(path.find_last_of(L'\\')); // the build folder
+    return path + L"\\" + exeName;
+}
+
+} // namespace
+
+const char* LedName(Led led)
+{
+    switch (led) {
+    case Led::Blue: return "blue";
+    case Led::Red: return "red";
+    case Led::Green: return "green";
+    case Led::Gray: return "gray";
+    case Led::Yellow: return "yellow";
+    case Led::None: return "none";
+    }
+    return "none";
+}
+
+std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* windowClass)
+{
+    Search search{processId, windowClass, {}};
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    wchar_t text[1024] = {};
+    if (HWND label = GetDlgItem(box, 0xFFFF))
+        GetWindowTextW(label, text, 1024);
+    return text;
+}
+
+RunningProgram::RunningProgram(const std::wstring& exeName)
+{
+    std::wstring path = ProgramPath(exeName);
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &info)) {
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        processId_ = info.dwProcessId;
+    }
+}
+
+RunningProgram::~RunningProgram()
+{
+    if (process_ == nullptr)
+        return;
+    if (Running()) {
+        for (HWND box : WindowsOfProcess(processId_, L"#32770"))
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        if (window_ != nullptr)
+            PostMessageW(window_, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(process_, 8000) != WAIT_OBJECT_0)
+            TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+}
+
+HWND RunningProgram::WaitForMainWindow(DWORD timeoutMilliseconds)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMilliseconds) {
+        const auto windows = WindowsOfProcess(processId_, L"TZarviktool");
+        if (!windows.empty()) {
+            window_ = windows.front();
+            return window_;
+        }
+        if (!Running())
+            return nullptr;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+std::wstring RunningProgram::StatusText(DWORD timeoutMilliseconds) const
+{
+    HWND bar = FindWindowExW(window_, nullptr, STATUSCLASSNAMEW, nullptr);
+    if (bar == nullptr)
+        return L"<no status bar>";
+    constexpr SIZE_T kBytes = 4096;
+    void* remote = VirtualAllocEx(process_, nullptr, kBytes, MEM_COMMIT, PAGE_READWRITE);
+    if (remote == nullptr)
+        return L"<no memory>";
+    std::wstring text;
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL,
+                            timeoutMilliseconds, &result)) {
+        std::vector<wchar_t> local(kBytes / sizeof(wchar_t) + 1, L'\0');
+        SIZE_T read = 0;
+        ReadProcessMemory(process_, remote, local.data(), kBytes, &read);
+        text = local.data();
+    } else {
+        text = L"<no answer>";
+    }
+    VirtualFreeEx(process_, remote, 0, MEM_RELEASE);
+    return text;
+}
+
+bool RunningProgram::WaitForStatus(const std::wstring& text, DWORD timeoutMilliseconds) const
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMilliseconds) {
+        if (StatusText() == text)
+            return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+COLORREF RunningProgram::PixelAt(int clientX, int clientY) const
+{
+    POINT point{clientX, clientY};
+    ClientToScreen(window_, &point);
+    HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, point.x, point.y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+Led RunningProgram::LedOnScreen() const
+{
+    const COLORREF colour = PixelAt(kLedX, kLedY);
+    for (const ColourName& known : kLedColours) {
+        if (std::abs(GetRValue(colour) - known.r) < 16 && std::abs(GetGValue(colour) - known.g) < 16
+            && std::abs(GetBValue(colour) - known.b) < 16)
+            return known.led;
+    }
+    return Led::None;
+}
+
+bool RunningProgram::StartLooksEnabled() const
+{
+    // The caption "Start " stands in the middle of the button (47,56 194x49).
+    const COLORREF text = GetSysColor(COLOR_BTNTEXT);
+    for (int y = 72; y <= 90; ++y) {
+        for (int x = 120; x <= 170; ++x) {
+            if (PixelAt(x, y) == text)
+                return true;
+        }
+    }
+    return false;
+}
+
+void RunningProgram::ClickAt(int clientX, int clientY) const
+{
+    POINT point{clientX, clientY};
+    ClientToScreen(window_, &point);
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = MulDiv(point.x, 65535, width - 1);
+        input.mi.dy = MulDiv(point.y, 65535, height - 1);
+    }
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &inputs[0], sizeof(INPUT));
+    Sleep(50);
+    SendInput(1, &inputs[1], sizeof(INPUT));
+    Sleep(50);
+    SendInput(1, &inputs[2], sizeof(INPUT));
+}
+
+void RunningProgram::ClickStart() const
+{
+    ClickAt(180, 80);
+}
+
+bool RunningProgram::WaitForExit(DWORD timeoutMilliseconds, DWORD* exitCode) const
+{
+    if (WaitForSingleObject(process_, timeoutMilliseconds) != WAIT_OBJECT_0)
+        return false;
+    if (exitCode != nullptr)
+        GetExitCodeProcess(process_, exitCode);
+    return true;
+}
+
+bool RunningProgram::Running() const
+{
+    return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+} // namespace testing_support

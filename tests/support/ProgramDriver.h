@@ -1,0 +1,63 @@
+// Drives one of the real programs from a test, as a user would: starts the
+// .exe in the same Wine prefix and desktop, reads its status bar, looks at the
+// LED on the screen and clicks with the real mouse.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+enum class Led { Blue, Red, Green, Gray, Yellow, None };
+const char* LedName(Led led);
+
+class RunningProgram {
+public:
+    // exeName: "MervaneCT.exe" or "MervaneCC.exe", found beside the tests' folder.
+    explicit RunningProgram(const std::wstring& exeName);
+    // Ends the program if it still runs (WM_CLOSE, then terminate).
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    // The program's main window (class "TZarviktool"), once it is visible; null
+    // when none appears in time.
+    HWND WaitForMainWindow(DWORD timeoutMilliseconds = 15000);
+    HWND MainWindow() const { return window_; }
+
+    // The status bar's text, read across the process boundary. The program
+    // answers only between handlers, so this waits for a running job to end.
+    std::wstring StatusText(DWORD timeoutMilliseconds = 15000) const;
+    // Polls StatusText until it equals text; false on time-out.
+    bool WaitForStatus(const std::wstring& text, DWORD timeoutMilliseconds = 15000) const;
+
+    // The LED as the screen shows it (the colour at the LED's centre).
+    Led LedOnScreen() const;
+    COLORREF PixelAt(int clientX, int clientY) const;
+    // Whether the Start button's caption is drawn in the disabled colour.
+    bool StartLooksEnabled() const;
+
+    // A real mouse click (SendInput) at a point of the main window's client area.
+    void ClickAt(int clientX, int clientY) const;
+    // Clicks the face of Start beside the LED panel (the panel takes clicks itself).
+    void ClickStart() const;
+
+    bool WaitForExit(DWORD timeoutMilliseconds, DWORD* exitCode = nullptr) const;
+    bool Running() const;
+    HANDLE Process() const { return process_; }
+    DWORD ProcessId() const { return processId_; }
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD processId_ = 0;
+    HWND window_ = nullptr;
+};
+
+// The top-level windows of a process with the given window class ("#32770"
+// for message boxes), visible ones only.
+std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* windowClass);
+// The text of a message box (its static text control).
+std::wstring MessageBoxText(HWND box);
+
+} // namespace testing_support
