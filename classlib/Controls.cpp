@@ -249,14 +249,28 @@ void TTimer::SetProperty(const std::string& name, const FormValue& value, TForm&
 
 void TLabel::CreateWnd()
 {
-    CreateHandle(L"STATIC", WS_CHILD | SS_LEFT | SS_NOPREFIX | (Visible() ? WS_VISIBLE : 0), 0, Caption,
-                 Parent()->Handle(), Left, Top, Width, Height);
+    TForm* form = ParentForm();
+    if (AutoSize && form != nullptr && form->FontHandle() != nullptr) {
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, form->FontHandle());
+        RECT text{0, 0, 0, 0};
+        DrawTextW(dc, Caption.c_str(), static_cast<int>(Caption.size()), &text,
+                  DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        Width = text.right;
+        Height = text.bottom;
+    }
+    CreateHandle(L"STATIC", WS_CHILD | SS_LEFTNOWORDWRAP | SS_NOPREFIX | (Visible() ? WS_VISIBLE : 0), 0,
+                 Caption, Parent()->Handle(), Left, Top, Width, Height);
 }
 
 void TLabel::SetProperty(const std::string& name, const FormValue& value, TForm& form)
 {
     if (name == "Caption")
         Caption = value.text;
+    else if (name == "AutoSize")
+        AutoSize = value.AsBool();
     else
         TWinControl::SetProperty(name, value, form);
 }

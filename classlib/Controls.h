@@ -90,10 +90,13 @@ private:
     TNotifyEvent onTimer_;
 };
 
+// Static text on one line. With AutoSize (the default) it takes the size of its
+// caption in the form's font, so no caption is cut where the font runs wider.
 class TLabel : public TWinControl {
 public:
     using TWinControl::TWinControl;
     std::wstring Caption;
+    bool AutoSize = true;
     void CreateWnd() override;
     void SetProperty(const std::string& name, const FormValue& value, TForm& form) override;
 };

@@ -58,6 +58,24 @@ std::string LoadLayoutText(const std::string& resourceName)
     return std::string(static_cast<const char*>(data), SizeofResource(instance, resource));
 }
 
+// The height of a line of text in the font of that character height.
+int TextHeightOf(const std::wstring& fontName, int fontHeight)
+{
+    HFONT font = CreateFontW(fontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                             fontName.c_str());
+    if (font == nullptr)
+        return 0;
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+    return metrics.tmHeight;
+}
+
 } // namespace
 
 TForm::TForm(TComponent* owner, const std::string& className, std::vector<PublishedMethod> methods)
@@ -98,15 +116,18 @@ void TForm::LoadLayout(const std::string& resourceName)
                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
                         fontName_.c_str());
     if (textHeight_ > 0) {
-        // Scaled by the text height the font really has on this screen.
-        HDC dc = GetDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, font_);
-        TEXTMETRICW metrics{};
-        GetTextMetricsW(dc, &metrics);
-        SelectObject(dc, old);
-        ReleaseDC(nullptr, dc);
-        scaleNumerator_ = metrics.tmHeight;
-        scaleDenominator_ = textHeight_;
+        // Scaled by the font's text height on this screen against its height at
+        // the design density. The layout's TextHeight is the latter as measured
+        // where the form was designed; a machine that substitutes the font
+        // measures otherwise (Wine draws Tahoma 8 as a 12-pixel Liberation Sans,
+        // not 13), so both heights are measured here: at the design density the
+        // layout stays as designed, and it grows with the screen's density.
+        const int designHeight = TextHeightOf(fontName_, fontHeight_);
+        const int screenHeight = TextHeightOf(fontName_, Scale(fontHeight_));
+        if (designHeight > 0 && screenHeight > 0) {
+            scaleNumerator_ = screenHeight;
+            scaleDenominator_ = designHeight;
+        }
     }
 
     CreateFormWindow();
@@ -308,6 +329,9 @@ int TForm::ShowModal()
     ModalResult = 0;
     modal_ = true;
     Show();
+    // The keyboard starts at the first control of the tab order.
+    if (HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE))
+        SetFocus(first);
     MSG msg;
     while (ModalResult == 0) {
         if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {

@@ -1,6 +1,7 @@
 // Program entry of both builds.
 #include "Main.h"
 #include "classlib/Application.h"
+#include "settings/Strg.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -9,6 +10,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         Application->MainFormOnTaskBar = true;
         Application->Title = kOlderBuild ? "Mervane - Corvanta Control" : "Mervane - Corvanta Tool";
         Application->CreateForm(Zarviktool);
+        Application->CreateForm(Steuerung); // hidden until shown modally
         Application->Run();
     } catch (const Exception& error) {
         Application->ShowException(error);

@@ -4,7 +4,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Another build directory (and with it another Wine prefix) can be chosen.
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xauth cmake make
-          googletest imagemagick xdotool x11-utils)
+          googletest imagemagick xdotool x11-utils fonts-wine)
 
 install_packages() {
     local missing=()
@@ -35,5 +35,11 @@ make_prefix() {
         wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
         wineserver -w
     fi
+    # Wine ships Tahoma (the forms' font) and Marlett (caption buttons) but does
+    # not find them here unless they lie in the prefix's Fonts folder.
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    for f in tahoma.ttf tahomabd.ttf marlett.ttf; do
+        [ -f "$fonts/$f" ] || { [ -f "/usr/share/wine/fonts/$f" ] && cp "/usr/share/wine/fonts/$f" "$fonts/"; } || true
+    done
     mkdir -p "$WINEPREFIX/drive_c/ARC"
 }

@@ -67,6 +67,79 @@ const char* LedName(Led led)
     return "none";
 }
 
+namespace {
+
+INPUT MouseInput(int x, int y, DWORD flags)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+    return input;
+}
+
+void SendKey(WORD vk, bool up)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    // The navigation keys of their own block, not those of the number pad.
+    switch (vk) {
+    case VK_HOME: case VK_END: case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
+    case VK_DELETE: case VK_INSERT: case VK_PRIOR: case VK_NEXT:
+        input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+        break;
+    default:
+        break;
+    }
+    SendInput(1, &input, sizeof(INPUT));
+    Sleep(20);
+}
+
+} // namespace
+
+void MoveMouseTo(int x, int y)
+{
+    INPUT move = MouseInput(x, y, MOUSEEVENTF_MOVE);
+    SendInput(1, &move, sizeof(INPUT));
+    Sleep(50);
+}
+
+void ClickAtScreen(int x, int y)
+{
+    MoveMouseTo(x, y);
+    // Button events carry the position too: a late pointer report from the
+    // display may have moved the cursor meanwhile.
+    INPUT down = MouseInput(x, y, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN);
+    INPUT up = MouseInput(x, y, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP);
+    SendInput(1, &down, sizeof(INPUT));
+    Sleep(50);
+    SendInput(1, &up, sizeof(INPUT));
+}
+
+void PressKeys(const std::vector<WORD>& chord)
+{
+    for (WORD vk : chord)
+        SendKey(vk, false);
+    for (auto it = chord.rbegin(); it != chord.rend(); ++it)
+        SendKey(*it, true);
+}
+
+void TypeText(const std::wstring& text)
+{
+    for (wchar_t c : text) {
+        const SHORT key = VkKeyScanW(c);
+        const WORD vk = LOBYTE(key);
+        if ((HIBYTE(key) & 1) != 0)
+            PressKeys({VK_SHIFT, vk});
+        else
+            PressKeys({vk});
+    }
+}
+
 std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* windowClass)
 {
     Search search{processId, windowClass, {}};
@@ -104,8 +177,14 @@ RunningProgram::~RunningProgram()
     if (Running()) {
         for (HWND box : WindowsOfProcess(processId_, L"#32770"))
             PostMessageW(box, WM_COMMAND, IDOK, 0);
-        if (window_ != nullptr)
-            PostMessageW(window_, WM_CLOSE, 0, 0);
+        // A test that stopped early may not have asked for the window yet.
+        HWND window = window_;
+        if (window == nullptr) {
+            const auto windows = WindowsOfProcess(processId_, L"TZarviktool");
+            window = windows.empty() ? nullptr : windows.front();
+        }
+        if (window != nullptr)
+            PostMessageW(window, WM_CLOSE, 0, 0);
         if (WaitForSingleObject(process_, 8000) != WAIT_OBJECT_0)
             TerminateProcess(process_, 1);
         WaitForSingleObject(process_, 5000);
@@ -202,22 +281,7 @@ void RunningProgram::ClickAt(int clientX, int clientY) const
 {
     POINT point{clientX, clientY};
     ClientToScreen(window_, &point);
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT inputs[3] = {};
-    for (INPUT& input : inputs) {
-        input.type = INPUT_MOUSE;
-        input.mi.dx = MulDiv(point.x, 65535, width - 1);
-        input.mi.dy = MulDiv(point.y, 65535, height - 1);
-    }
-    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &inputs[0], sizeof(INPUT));
-    Sleep(50);
-    SendInput(1, &inputs[1], sizeof(INPUT));
-    Sleep(50);
-    SendInput(1, &inputs[2], sizeof(INPUT));
+    ClickAtScreen(point.x, point.y);
 }
 
 void RunningProgram::ClickStart() const

@@ -54,6 +54,14 @@ private:
     HWND window_ = nullptr;
 };
 
+// Real input (SendInput), as from the user's mouse and keyboard.
+void ClickAtScreen(int x, int y);
+void MoveMouseTo(int x, int y);
+// Presses the keys in order and releases them in reverse: {VK_MENU, VK_F4} is Alt+F4.
+void PressKeys(const std::vector<WORD>& chord);
+// Types each character with the key (and Shift) that makes it in the current layout.
+void TypeText(const std::wstring& text);
+
 // The top-level windows of a process with the given window class ("#32770"
 // for message boxes), visible ones only.
 std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* windowClass);

@@ -1,0 +1,58 @@
+#include "Strg.h"
+
+TSteuerung* Steuerung = nullptr;
+
+TSteuerung::TSteuerung(TComponent* owner)
+    : TForm(owner, "TSteuerung"),
+      Strg_OK(Component<TButton>("Strg_OK")),
+      Strg_Abbruch(Component<TButton>("Strg_Abbruch")),
+      EditARCpath(Component<TEdit>("EditARCpath")),
+      EditMergeFileName(Component<TEdit>("EditMergeFileName")),
+      Label1(Component<TLabel>("Label1")),
+      Label2(Component<TLabel>("Label2")),
+      EditSourceFileName(Component<TEdit>("EditSourceFileName")),
+      EditSeperator(Component<TEdit>("EditSeperator")),
+      Label3(Component<TLabel>("Label3")),
+      Label4(Component<TLabel>("Label4")),
+      CheckBoxMergeField1(Component<TCheckBox>("CheckBoxMergeField1")),
+      CheckBoxMergeField2(Component<TCheckBox>("CheckBoxMergeField2")),
+      S(Component<TLabel>("S")),
+      EditStartMergeField1(Component<TEdit>("EditStartMergeField1")),
+      Label5(Component<TLabel>("Label5")),
+      EditStoppMergeField1(Component<TEdit>("EditStoppMergeField1")),
+      EditStartMergeField2(Component<TEdit>("EditStartMergeField2")),
+      EditStoppMergeField2(Component<TEdit>("EditStoppMergeField2")),
+      EditStartMergeField3(Component<TEdit>("EditStartMergeField3")),
+      EditStoppMergeField3(Component<TEdit>("EditStoppMergeField3")),
+      EditStartMergeField4(Component<TEdit>("EditStartMergeField4")),
+      EditStoppMergeField4(Component<TEdit>("EditStoppMergeField4")),
+      EditStartMergeField5(Component<TEdit>("EditStartMergeField5")),
+      EditStoppMergeField5(Component<TEdit>("EditStoppMergeField5")),
+      EditStartMergeField6(Component<TEdit>("EditStartMergeField6")),
+      EditStoppMergeField6(Component<TEdit>("EditStoppMergeField6")),
+      EditStartMergeField7(Component<TEdit>("EditStartMergeField7")),
+      EditStoppMergeField7(Component<TEdit>("EditStoppMergeField7")),
+      EditStartMergeField8(Component<TEdit>("EditStartMergeField8")),
+      EditStoppMergeField8(Component<TEdit>("EditStoppMergeField8")),
+      EditStartMergeField9(Component<TEdit>("EditStartMergeField9")),
+      EditStoppMergeField9(Component<TEdit>("EditStoppMergeField9")),
+      EditStartMergeField10(Component<TEdit>("EditStartMergeField10")),
+      EditStoppMergeField10(Component<TEdit>("EditStoppMergeField10")),
+      CheckBoxMergeField3(Component<TCheckBox>("CheckBoxMergeField3")),
+      CheckBoxMergeField4(Component<TCheckBox>("CheckBoxMergeField4")),
+      CheckBoxMergeField5(Component<TCheckBox>("CheckBoxMergeField5")),
+      CheckBoxMergeField6(Component<TCheckBox>("CheckBoxMergeField6")),
+      CheckBoxMergeField7(Component<TCheckBox>("CheckBoxMergeField7")),
+      CheckBoxMergeField8(Component<TCheckBox>("CheckBoxMergeField8")),
+      CheckBoxMergeField9(Component<TCheckBox>("CheckBoxMergeField9")),
+      CheckBoxMergeField10(Component<TCheckBox>("CheckBoxMergeField10")),
+      Label6(Component<TLabel>("Label6")),
+      EditMergeFilePath(Component<TEdit>("EditMergeFilePath")),
+      CheckBoxCopyPrintFile(Component<TCheckBox>("CheckBoxCopyPrintFile")),
+      Label7(Component<TLabel>("Label7")),
+      EditPrintFilePathName(Component<TEdit>("EditPrintFilePathName")),
+      Label8(Component<TLabel>("Label8"))
+{
+}
+
+TSteuerung::~TSteuerung() = default;

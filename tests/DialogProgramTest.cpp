@@ -1,0 +1,307 @@
+// The settings dialog end to end: the real MervaneCC.exe driven with the real
+// mouse and keyboard, the registry read from outside.
+#include "support/ProgramDriver.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+const wchar_t* const kNoSource = L"Daten, aber keine Quelldatei im ARC Verzeichnis vorhanden!";
+const wchar_t* const kSource = L"Daten und Quelldatei im ARC Verzeichnis vorhanden!";
+
+HWND WaitForVisible(DWORD processId, const wchar_t* windowClass, DWORD timeoutMilliseconds = 5000)
+{
+    const DWORD start = GetTickCount();
+    do {
+        const auto windows = WindowsOfProcess(processId, windowClass);
+        if (!windows.empty())
+            return windows.front();
+        Sleep(50);
+    } while (GetTickCount() - start < timeoutMilliseconds);
+    return nullptr;
+}
+
+bool WaitForHidden(HWND window, DWORD timeoutMilliseconds = 5000)
+{
+    const DWORD start = GetTickCount();
+    while (IsWindowVisible(window)) {
+        if (GetTickCount() - start > timeoutMilliseconds)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+// Every window of that class of the process, hidden ones too.
+std::vector<HWND> AllWindowsOfProcess(DWORD processId, const wchar_t* windowClass)
+{
+    struct Search {
+        DWORD processId;
+        const wchar_t* windowClass;
+        std::vector<HWND> found;
+    } search{processId, windowClass, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            wchar_t cls[64] = {};
+            GetClassNameW(hwnd, cls, 64);
+            if (pid == s->processId && wcscmp(cls, s->windowClass) == 0)
+                s->found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+POINT ScreenPoint(HWND window, int clientX, int clientY)
+{
+    POINT point{clientX, clientY};
+    ClientToScreen(window, &point);
+    return point;
+}
+
+LRESULT HitTest(HWND window, POINT screen)
+{
+    DWORD_PTR result = HTNOWHERE;
+    SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y), SMTO_NORMAL, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+// The text of a control of the other process.
+std::wstring ControlText(HWND control)
+{
+    wchar_t text[512] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &copied);
+    return text;
+}
+
+// The dialog's control at a point of its client area (the designed layout).
+HWND ControlAt(HWND dialog, int clientX, int clientY)
+{
+    return ChildWindowFromPointEx(dialog, POINT{clientX, clientY}, CWP_SKIPINVISIBLE);
+}
+
+// Centres of the controls used here, in client coordinates of the dialog.
+constexpr POINT kEditARCpath{193, 34};
+constexpr POINT kEditSourceFileName{472, 34};
+constexpr POINT kEditSeperator{528, 95};
+constexpr POINT kCheckBoxMergeField6{38, 319};
+constexpr POINT kOK{181, 476};
+constexpr POINT kAbbruch{381, 476};
+
+class DialogProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteSettingsKey();
+        arc_ = FreshDirectory("dialog-program-arc");
+        WriteFile(arc_ + "\\job.txt", "PatientName = \"Muster\" \n");
+        SetString(L"ARCpath", std::wstring(arc_.begin(), arc_.end()));
+        SetString(L"MergeFilePath", std::wstring(arc_.begin(), arc_.end()));
+    }
+
+    // The point in the middle of the menu bar's height at client x.
+    POINT MenuBarPoint(const RunningProgram& program, int clientX)
+    {
+        POINT point = ScreenPoint(program.MainWindow(), clientX, 0);
+        point.y -= GetSystemMetrics(SM_CYMENU) / 2;
+        EXPECT_EQ(HitTest(program.MainWindow(), point), HTMENU);
+        return point;
+    }
+
+    // Clicks the menu title at client x and then the one item of its menu.
+    void ChooseOnlyItem(const RunningProgram& program, int clientX)
+    {
+        const POINT title = MenuBarPoint(program, clientX);
+        ClickAtScreen(title.x, title.y);
+        HWND popup = WaitForVisible(program.ProcessId(), L"#32768");
+        ASSERT_NE(popup, nullptr) << "no menu opened";
+        RECT rect;
+        GetWindowRect(popup, &rect);
+        ClickAtScreen((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    }
+
+    // Where "Einstellungen" begins on the menu bar: with "Datei" open, the
+    // mouse moves right along the bar until the other menu opens.
+    int SettingsMenuX(const RunningProgram& program)
+    {
+        const POINT datei = MenuBarPoint(program, 10);
+        ClickAtScreen(datei.x, datei.y);
+        HWND first = WaitForVisible(program.ProcessId(), L"#32768");
+        if (first == nullptr)
+            return -1;
+        RECT firstRect;
+        GetWindowRect(first, &firstRect);
+        int found = -1;
+        for (int x = datei.x; x < datei.x + 250 && found < 0; x += 6) {
+            MoveMouseTo(x, datei.y);
+            Sleep(30);
+            for (HWND popup : WindowsOfProcess(program.ProcessId(), L"#32768")) {
+                RECT rect;
+                GetWindowRect(popup, &rect);
+                if (rect.left > firstRect.left + 5)
+                    found = rect.left;
+            }
+        }
+        PressKeys({VK_ESCAPE});
+        PressKeys({VK_ESCAPE});
+        Sleep(100);
+        POINT origin = ScreenPoint(program.MainWindow(), 0, 0);
+        return found < 0 ? -1 : found - origin.x + 12;
+    }
+
+    // "Einstellungen" > "Steuerung" with real clicks; the dialog once shown.
+    HWND OpenDialog(const RunningProgram& program)
+    {
+        if (settingsMenuX_ < 0)
+            settingsMenuX_ = SettingsMenuX(program);
+        EXPECT_GT(settingsMenuX_, 0) << "menu \"Einstellungen\" not found";
+        if (settingsMenuX_ < 0)
+            return nullptr;
+        ChooseOnlyItem(program, settingsMenuX_);
+        HWND dialog = WaitForVisible(program.ProcessId(), L"TSteuerung");
+        if (dialog != nullptr)
+            Sleep(200);
+        return dialog;
+    }
+
+    void Click(HWND dialog, POINT client)
+    {
+        const POINT point = ScreenPoint(dialog, client.x, client.y);
+        ClickAtScreen(point.x, point.y);
+        Sleep(50);
+    }
+
+    // Clicks into the edit, clears it with the keyboard and types the text.
+    void TypeOver(HWND dialog, POINT edit, const std::wstring& text)
+    {
+        HWND control = ControlAt(dialog, edit.x, edit.y);
+        Click(dialog, edit);
+        PressKeys({VK_END});
+        for (std::size_t i = ControlText(control).size(); i > 0; --i)
+            PressKeys({VK_BACK});
+        TypeText(text);
+        Sleep(100);
+    }
+
+    std::string arc_;
+    int settingsMenuX_ = -1;
+};
+
+} // namespace
+
+TEST_F(DialogProgram, OkSavesWhatWasTypedAndPutsItIntoEffectWhileCancelAndClosingDoNot)
+{
+    RunningProgram program(L"MervaneCC.exe");
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    ASSERT_TRUE(program.WaitForStatus(kNoSource));
+
+    // OK: typed values go to the registry and take effect at the next tick.
+    HWND dialog = OpenDialog(program);
+    ASSERT_NE(dialog, nullptr) << "the dialog did not open";
+    wchar_t caption[64] = {};
+    GetWindowTextW(dialog, caption, 64);
+    EXPECT_STREQ(caption, L"Steuerung");
+    EXPECT_FALSE(IsWindowEnabled(program.MainWindow()));
+    EXPECT_EQ(ControlText(ControlAt(dialog, kEditSourceFileName.x, kEditSourceFileName.y)), L"ver_ctrl.txt");
+    EXPECT_EQ(ControlText(ControlAt(dialog, kEditARCpath.x, kEditARCpath.y)),
+              std::wstring(arc_.begin(), arc_.end()));
+    TypeOver(dialog, kEditSourceFileName, L"job.txt");
+    EXPECT_EQ(ControlText(ControlAt(dialog, kEditSourceFileName.x, kEditSourceFileName.y)), L"job.txt");
+    TypeOver(dialog, kEditSeperator, L"xy");
+    EXPECT_EQ(ControlText(ControlAt(dialog, kEditSeperator.x, kEditSeperator.y)), L"x");
+    Click(dialog, kCheckBoxMergeField6);
+    Click(dialog, kOK);
+    ASSERT_TRUE(WaitForHidden(dialog));
+    EXPECT_TRUE(IsWindowEnabled(program.MainWindow()));
+    EXPECT_EQ(StoredString(L"SourceFileName"), L"job.txt");
+    EXPECT_EQ(StoredString(L"MergeFileSeperator"), L"x");
+    EXPECT_EQ(StoredDword(L"UseString6"), 1u);
+    EXPECT_EQ(StoredString(L"ARCpath"), std::wstring(arc_.begin(), arc_.end()));
+    EXPECT_TRUE(program.WaitForStatus(kSource, 6000)) << "the new source file name is not in effect";
+
+    // Abbruch: nothing typed is saved, and the settings are loaded again.
+    dialog = OpenDialog(program);
+    ASSERT_NE(dialog, nullptr);
+    TypeOver(dialog, kEditARCpath, L"typedpath");
+    EXPECT_EQ(ControlText(ControlAt(dialog, kEditARCpath.x, kEditARCpath.y)), L"typedpath");
+    SetString(L"SourceFileName", L"ver_ctrl.txt"); // changed from outside meanwhile
+    Click(dialog, kAbbruch);
+    ASSERT_TRUE(WaitForHidden(dialog));
+    EXPECT_EQ(StoredString(L"ARCpath"), std::wstring(arc_.begin(), arc_.end()));
+    EXPECT_TRUE(program.WaitForStatus(kNoSource, 6000)) << "Abbruch did not load the settings again";
+
+    // The close box: the same as Abbruch.
+    dialog = OpenDialog(program);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_NE(ControlText(ControlAt(dialog, kEditARCpath.x, kEditARCpath.y)), L"typedpath");
+    TypeOver(dialog, kEditSourceFileName, L"typed.txt");
+    EXPECT_EQ(ControlText(ControlAt(dialog, kEditSourceFileName.x, kEditSourceFileName.y)), L"typed.txt");
+    SetString(L"SourceFileName", L"job.txt");
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    const POINT closeBox{frame.right - GetSystemMetrics(SM_CXSIZEFRAME) - GetSystemMetrics(SM_CXSIZE) / 2 - 1,
+                         frame.top + GetSystemMetrics(SM_CYSIZEFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2};
+    EXPECT_EQ(HitTest(dialog, closeBox), HTCLOSE);
+    ClickAtScreen(closeBox.x, closeBox.y);
+    ASSERT_TRUE(WaitForHidden(dialog));
+    EXPECT_EQ(StoredString(L"SourceFileName"), L"job.txt");
+    EXPECT_TRUE(program.WaitForStatus(kSource, 6000));
+
+    // Alt+F4: the same again.
+    dialog = OpenDialog(program);
+    ASSERT_NE(dialog, nullptr);
+    TypeOver(dialog, kEditSourceFileName, L"typed.txt");
+    EXPECT_EQ(ControlText(ControlAt(dialog, kEditSourceFileName.x, kEditSourceFileName.y)), L"typed.txt");
+    SetString(L"SourceFileName", L"ver_ctrl.txt");
+    PressKeys({VK_MENU, VK_F4});
+    ASSERT_TRUE(WaitForHidden(dialog));
+    EXPECT_EQ(StoredString(L"SourceFileName"), L"ver_ctrl.txt");
+    EXPECT_TRUE(program.WaitForStatus(kNoSource, 6000));
+    EXPECT_TRUE(program.Running());
+}
+
+TEST_F(DialogProgram, QuitEndsTheOlderBuildWithExitCodeZeroWithoutSavingTheSettings)
+{
+    RunningProgram program(L"MervaneCC.exe");
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    ASSERT_TRUE(program.WaitForStatus(kNoSource));
+    // Changed behind the program's back: a save at the end would undo both.
+    SetString(L"SourceFileName", L"outside.txt");
+    DeleteValue(L"MergeFileName");
+
+    ChooseOnlyItem(program, 10); // "Datei" > "Beenden"
+    DWORD exitCode = 1;
+    ASSERT_TRUE(program.WaitForExit(5000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(StoredString(L"SourceFileName"), L"outside.txt");
+    EXPECT_EQ(ValueType(L"MergeFileName"), static_cast<DWORD>(REG_NONE));
+}
+
+TEST_F(DialogProgram, BothBuildsCreateTheDialogHiddenAtStartUp)
+{
+    for (const wchar_t* exe : {L"MervaneCT.exe", L"MervaneCC.exe"}) {
+        RunningProgram program(exe);
+        ASSERT_NE(program.WaitForMainWindow(), nullptr) << exe;
+        const auto dialogs = AllWindowsOfProcess(program.ProcessId(), L"TSteuerung");
+        ASSERT_EQ(dialogs.size(), 1u) << exe;
+        wchar_t caption[64] = {};
+        GetWindowTextW(dialogs[0], caption, 64);
+        EXPECT_STREQ(caption, L"Steuerung");
+        EXPECT_FALSE(IsWindowVisible(dialogs[0])) << exe;
+        // and stays hidden while the program runs its ticks
+        EXPECT_TRUE(program.WaitForStatus(kNoSource)) << exe;
+        EXPECT_FALSE(IsWindowVisible(dialogs[0])) << exe;
+        // The design-time texts are still there: nothing has filled it.
+        EXPECT_EQ(ControlText(ControlAt(dialogs[0], kEditARCpath.x, kEditARCpath.y)), L"EditARCpath") << exe;
+    }
+}
