@@ -2,8 +2,8 @@
 
 #include "classlib/AnsiText.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -16,6 +16,21 @@ using File = std::unique_ptr<FILE, FileCloser>;
 
 // The fgets limit: at most 99998 bytes of a line and the NUL.
 constexpr int kLineArea = 99999;
+
+// The length of the line's text, which a NUL ends, after taking out every CR:
+// the C runtime's text mode drops only the CR of a CR LF, the source files
+// drop them all. One pass over the bytes, as it runs for every line of every
+// field.
+std::size_t LineText(char* line)
+{
+    std::size_t length = 0;
+    bool carriageReturn = false;
+    for (; line[length] != '\0'; ++length)
+        carriageReturn |= line[length] == '\r';
+    if (!carriageReturn)
+        return length;
+    return static_cast<std::size_t>(std::remove(line, line + length, '\r') - line);
+}
 
 // YYYYMMDDhhmmss -> DD.MM.YYYY  hh:mm:ss, from the first 14 bytes; a shorter
 // value is left as cut.
@@ -64,7 +79,7 @@ bool TZarviktool::AnalyseDataFile()
         const std::string& start = StartString[k];
         const bool dateRule = !kOlderBuild && start.find("Date") != std::string::npos;
         while (std::fgets(area.data(), kLineArea, file.get()) != nullptr) {
-            const std::string_view line(area.data(), std::strlen(area.data()));
+            const std::string_view line(area.data(), LineText(area.data()));
             if (!AnsiContainsStr(line, start))
                 continue;
             std::string value = CutValue(line, start, StoppString[k]);
