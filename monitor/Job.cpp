@@ -4,22 +4,57 @@
 
 namespace {
 
-std::string FullPath(const std::string& path)
+// Closes a file handle on every way out.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+// Volume and file index of an existing file; false for a directory or a
+// file that cannot be opened.
+bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info)
 {
-    char buffer[MAX_PATH * 4];
-    const DWORD length = GetFullPathNameA(path.c_str(), sizeof(buffer), buffer, nullptr);
-    if (length == 0 || length >= sizeof(buffer))
-        return path;
-    return std::string(buffer, length);
+    // No access asked for: this neither locks nor changes the file.
+    const FileHandle file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.Get() != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file.Get(), &info)
+           && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Whether two paths name one and the same file, however spelt (case, "\\",
+// ".", a link): such a print file is already in place.
+bool SameFile(const std::string& first, const std::string& second)
+{
+    BY_HANDLE_FILE_INFORMATION a{};
+    BY_HANDLE_FILE_INFORMATION b{};
+    return FileIdentity(first, a) && FileIdentity(second, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber
+           && a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
 }
 
 } // namespace
 
 void TZarviktool::BtnStartClick(TObject*)
 {
+    // The job counts as started whatever fails below; only an empty ARC tree
+    // ends it (CheckARC).
     JobStarted = true;
     Idle = false;
     SetLEDState(4);
+    // The job blocks the window for seconds; without painting now the screen
+    // would go on showing the green LED and an enabled Start meanwhile.
+    if (HandleAllocated())
+        RedrawWindow(Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     AnalyseDataFile();
     WriteMergeFile();
     if (UsePrintFilePathName == 1)
@@ -28,13 +63,14 @@ void TZarviktool::BtnStartClick(TObject*)
 
 void TZarviktool::CopyPrintFile()
 {
-    // The tail is the print path from its last backslash on.
+    // The tail is the print path from its last backslash on, backslash
+    // included; a path without one gives an empty tail.
     const std::string reversed = AnsiReverseString(PrintFilePathName);
     const auto backslash = static_cast<long long>(AnsiPos("\\", reversed));
     const std::string tail = AnsiReverseString(LeftStr(reversed, backslash));
     const std::string destination = ARCpath + tail;
-    // A print file that already lies in the ARC directory is left as it is.
-    if (!PrintFilePathName.empty() && lstrcmpiA(FullPath(PrintFilePathName).c_str(), FullPath(destination).c_str()) == 0)
+    // Copying a file onto itself fails, though nothing is wrong.
+    if (SameFile(PrintFilePathName, destination))
         return;
     if (!CopyFileA(PrintFilePathName.c_str(), destination.c_str(), FALSE))
         SetStatusText("Kann Druckdatei nicht kopieren");

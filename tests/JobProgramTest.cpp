@@ -1,0 +1,298 @@
+// The whole road of one job on the real programs, as a user sees it: files
+// arrive in c:\ARC, the window turns green, a mouse click on Start runs the
+// job, the copying software's time passes, the tree is emptied, blue again.
+//
+// While the job runs the program answers no message from another process, so
+// its status texts are read off the screen then: each frame of the status bar
+// is compared with the same text drawn by the same status bar in this process.
+#include "monitor/Main.h"
+#include "support/ProgramDriver.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <commctrl.h>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+const std::string kArc = "c:\\ARC";
+const std::string kSource = "  PatientName = \"Erika Muster\" \n"
+                            "  PatientID = \"4711\" \n"
+                            "  PhotoDate = \"20240307091505\" \n"
+                            "INIAGL:Tray 2@PRJAGL\n";
+// The print file's bytes, among them ones a text-mode copy would change.
+const std::string kPrintBytes = std::string("%Layout\r\nline\nCR\r\x1a\x00\xff", 21) + "end";
+
+const std::string kBlueText = "Okay, keine Dateien im ARC Verzeichnis vorhanden!";
+const std::string kGreenText = "Daten und Quelldatei im ARC Verzeichnis vorhanden!";
+const std::string kCreating = " Merge Datei erzeugen";
+const std::string kCopying = "Merge Datei kopieren";
+const std::string kKallidor = "Kallidor erzeugt Kopien";
+
+std::wstring Wide(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+// The left part of a status bar as the screen shows it; the two programs'
+// bars differ in width by a pixel, so the right end is left out.
+constexpr int kFrameWidth = 240;
+
+class ScreenDc {
+public:
+    ScreenDc() : dc_(GetDC(nullptr)) {}
+    ~ScreenDc() { ReleaseDC(nullptr, dc_); }
+    ScreenDc(const ScreenDc&) = delete;
+    ScreenDc& operator=(const ScreenDc&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HDC dc_;
+};
+
+using Frame = std::vector<DWORD>;
+
+Frame CaptureStatusBar(HWND bar)
+{
+    RECT rect{};
+    GetWindowRect(bar, &rect);
+    const int height = rect.bottom - rect.top;
+    ScreenDc screen;
+    HDC memory = CreateCompatibleDC(screen.Get());
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = kFrameWidth;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, kFrameWidth, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    const DWORD* pixels = static_cast<const DWORD*>(bits);
+    Frame frame(pixels, pixels + static_cast<std::size_t>(kFrameWidth) * height);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    return frame;
+}
+
+// Every status text a job's road can show, drawn once by the window's own
+// status bar in this process.
+std::map<std::string, Frame> DrawnTexts()
+{
+    const std::vector<std::string> texts{"Initialisierung! Bitte warten...",
+                                         kBlueText,
+                                         kGreenText,
+                                         "Daten, aber keine Quelldatei im ARC Verzeichnis vorhanden!",
+                                         "Datendatei analysieren",
+                                         "Druckdatei erzeugen",
+                                         "Kann Datendatei nicht \xf6"
+                                         "ffnen",
+                                         kCreating,
+                                         kCopying,
+                                         "Kann Merge Datei nicht schreiben",
+                                         "Kann Druckdatei nicht kopieren",
+                                         kKallidor};
+    std::map<std::string, Frame> frames;
+    auto window = std::make_unique<TZarviktool>(nullptr);
+    window->Show();
+    PumpMessages(300);
+    for (const std::string& text : texts) {
+        window->SetStatusText(text);
+        // Wine hands what a window drew to the screen a moment later.
+        PumpMessages(150);
+        frames[text] = CaptureStatusBar(window->StatusBar1->Handle());
+    }
+    return frames;
+}
+
+std::string NameOf(const Frame& frame, const std::map<std::string, Frame>& known)
+{
+    for (const auto& [text, drawn] : known) {
+        if (drawn == frame)
+            return text;
+    }
+    return "?";
+}
+
+// Whether the program handles messages (it does not while a job runs).
+bool Answers(HWND window, DWORD timeoutMilliseconds)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMilliseconds, &result) != 0;
+}
+
+FILETIME LastWrite(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+bool operator==(const FILETIME& a, const FILETIME& b)
+{
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+// Waits until the screen shows the LED and Start in the given state (Wine
+// shows what the program drew a moment later); whether it came to that.
+bool ScreenShows(const RunningProgram& program, Led led, bool startEnabled)
+{
+    for (int i = 0; i < 30; ++i) {
+        if (program.LedOnScreen() == led && program.StartLooksEnabled() == startEnabled)
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+double Between(DWORD from, DWORD to)
+{
+    return static_cast<double>(to) - static_cast<double>(from);
+}
+
+struct Sighting {
+    std::string text;
+    DWORD at; // milliseconds after the click
+};
+
+// Walks one job from the arrival of its files to the blue LED.
+void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const std::string& record)
+{
+    static const std::map<std::string, Frame> known = DrawnTexts();
+    DeleteSettingsKey();
+    RemoveTree(kArc);
+    ASSERT_TRUE(CreateDirectoryA(kArc.c_str(), nullptr));
+    CreateDirectoryA("c:\\Corvanta", nullptr);
+    WriteFile("c:\\Corvanta\\Print.dml", kPrintBytes);
+
+    RunningProgram program(exe);
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    const HWND bar = FindWindowExW(program.MainWindow(), nullptr, STATUSCLASSNAMEW, nullptr);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(program.StatusText(), L"Initialisierung! Bitte warten...");
+
+    // The empty tree, then the job's files.
+    ASSERT_TRUE(program.WaitForStatus(Wide(kBlueText), 6000));
+    EXPECT_TRUE(ScreenShows(program, Led::Blue, false));
+    WriteFile(kArc + "\\job.dat", "job data");
+    WriteFile(kArc + "\\ver_ctrl.txt", kSource);
+    ASSERT_TRUE(program.WaitForStatus(Wide(kGreenText), 6000));
+    ASSERT_TRUE(ScreenShows(program, Led::Green, true));
+
+    // The click, and the job as the screen shows it.
+    const DWORD clicked = GetTickCount();
+    program.ClickStart();
+    while (Answers(program.MainWindow(), 100) && GetTickCount() - clicked < 3000)
+        Sleep(20);
+    ASSERT_FALSE(Answers(program.MainWindow(), 100)) << "the job blocks the window";
+    // Asked during the job, answered the moment it ends: its last text.
+    std::atomic<bool> ended{false};
+    DWORD endedAt = 0;
+    std::wstring textAtTheEnd;
+    std::thread reader([&] {
+        textAtTheEnd = program.StatusText(20000);
+        endedAt = GetTickCount() - clicked;
+        ended = true;
+    });
+    std::vector<Sighting> seen;
+    std::vector<Led> ledsDuringJob;
+    bool clickedAgain = false;
+    while (!ended || GetTickCount() - clicked < endedAt + 1000) {
+        const DWORD now = GetTickCount() - clicked;
+        const std::string name = NameOf(CaptureStatusBar(bar), known);
+        if (name != "?" && (seen.empty() || seen.back().text != name))
+            seen.push_back({name, now});
+        if (!ended)
+            ledsDuringJob.push_back(program.LedOnScreen());
+        if (!clickedAgain && now > 3000) {
+            // Start again in the middle of the job.
+            EXPECT_FALSE(program.StartLooksEnabled());
+            program.ClickStart();
+            clickedAgain = true;
+        }
+        if (now > 15000)
+            break;
+        Sleep(20);
+    }
+    reader.join();
+    ASSERT_TRUE(ended);
+
+    EXPECT_EQ(textAtTheEnd, Wide(kCopying));
+    EXPECT_GE(endedAt, 5900u) << "three pauses of 2000 ms";
+    EXPECT_LE(endedAt, 7500u);
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[0].text, firstText);
+    EXPECT_EQ(seen[1].text, kCreating);
+    EXPECT_EQ(seen[2].text, kCopying);
+    EXPECT_EQ(seen[3].text, kKallidor);
+    // Wine puts what the program drew on the screen up to half a second late.
+    EXPECT_NEAR(Between(seen[0].at, seen[1].at), 2000.0, 700.0);
+    EXPECT_NEAR(Between(seen[1].at, seen[2].at), 2000.0, 700.0);
+    EXPECT_NEAR(Between(endedAt, seen[3].at), 0.0, 700.0) << "the tick that fell due comes right after the job";
+    std::string otherLeds;
+    for (const Led led : ledsDuringJob) {
+        if (led != Led::Gray)
+            otherLeds += std::string(LedName(led)) + " ";
+    }
+    EXPECT_FALSE(ledsDuringJob.empty());
+    EXPECT_EQ(otherLeds, "") << "the LED during the job is gray";
+
+    // The merge file and the copy of the print file, both in c:\ARC.
+    EXPECT_EQ(ReadFile(kArc + "\\Print.dmf"), record);
+    EXPECT_EQ(ReadFile(kArc + "\\Print.dml"), kPrintBytes);
+    EXPECT_EQ(ReadFile(kArc + "\\ver_ctrl.txt"), kSource);
+    const FILETIME written = LastWrite(kArc + "\\Print.dmf");
+
+    // Kallidor's time: every tick says so, the second click started nothing,
+    // and the window answers at once. The first tick after the job ran as it
+    // ended; the others follow every 2000 ms and the few milliseconds each takes.
+    const DWORD firstTick = endedAt;
+    while (GetTickCount() - clicked < firstTick + 5000) {
+        const DWORD asked = GetTickCount();
+        EXPECT_EQ(program.StatusText(), Wide(kKallidor));
+        EXPECT_LT(GetTickCount() - asked, 500u);
+        Sleep(250);
+    }
+    EXPECT_TRUE(ScreenShows(program, Led::Gray, false));
+    EXPECT_TRUE(LastWrite(kArc + "\\Print.dmf") == written) << "a second job ran";
+
+    // The copying software empties the tree between two ticks; the first tick
+    // after it ends the job and shows nothing new, the second shows blue.
+    while (GetTickCount() - clicked < firstTick + 7000)
+        Sleep(20);
+    RemoveTree(kArc);
+    ASSERT_TRUE(CreateDirectoryA(kArc.c_str(), nullptr));
+    const DWORD emptied = GetTickCount();
+    std::wstring text;
+    while ((text = program.StatusText()) == Wide(kKallidor) && GetTickCount() - emptied < 6000)
+        Sleep(50);
+    const DWORD blueAfter = GetTickCount() - emptied;
+    EXPECT_EQ(text, Wide(kBlueText));
+    EXPECT_GE(blueAfter, 2400u) << "blue one tick after the job end, not at it";
+    EXPECT_LE(blueAfter, 4200u);
+    EXPECT_TRUE(ScreenShows(program, Led::Blue, false));
+}
+
+TEST(JobProgram, CurrentBuildWalksTheWholeRoadOfOneJob)
+{
+    WalkTheRoad(L"MervaneCT.exe", "Datendatei analysieren", "Erika Muster;4711;07.03.2024  09:15:05;Tray 2;");
+}
+
+TEST(JobProgram, OlderBuildWalksTheSameRoadWithItsOwnFirstTextAndNoDateRule)
+{
+    WalkTheRoad(L"MervaneCC.exe", "Druckdatei erzeugen", "Erika Muster;4711;20240307091505;Tray 2;");
+}
+
+} // namespace
