@@ -59,20 +59,26 @@ bool TRegistry::ValueExists(const std::wstring& name) const
 
 std::wstring TRegistry::ReadString(const std::wstring& name) const
 {
-    DWORD type = REG_NONE;
-    DWORD size = 0;
-    if (key_ == nullptr
-        || RegQueryValueExW(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS
-        || size == 0)
+    if (key_ == nullptr)
         return {};
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-        Fail(kInvalidType, name);
-    // One spare unit so that a stored text without its NUL still ends.
-    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
-    DWORD bytes = size;
-    if (RegQueryValueExW(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
-                         &bytes) != ERROR_SUCCESS)
-        Fail(kReadFailed, name);
+    // One query for the usual short text; a longer one is asked for again in
+    // its own size. The spare units end a text stored without its NUL.
+    std::vector<wchar_t> buffer(256 + 2, L'\0');
+    DWORD type = REG_NONE;
+    DWORD bytes = 256 * sizeof(wchar_t);
+    LONG status = RegQueryValueExW(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &bytes);
+    if (status == ERROR_MORE_DATA) {
+        if (type != REG_SZ && type != REG_EXPAND_SZ)
+            Fail(kInvalidType, name);
+        buffer.assign(bytes / sizeof(wchar_t) + 2, L'\0');
+        status = RegQueryValueExW(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &bytes);
+        if (status != ERROR_SUCCESS)
+            Fail(kReadFailed, name);
+    } else if (status != ERROR_SUCCESS) {
+        return {}; // gone since it was tested: read as empty, like a failed size query
+    }
+    if (bytes == 0)
+        return {};
     if (type != REG_SZ && type != REG_EXPAND_SZ)
         Fail(kInvalidType, name);
     return std::wstring(buffer.data());

@@ -1,0 +1,161 @@
+// Times one ARC scan, one settings load and one whole tick against Wine's own
+// directory walk (cmd's dir /s) over the same trees. Run by bench/scan.sh,
+// which makes the trees and passes the native walk times it measured.
+//
+//   scan_bench.exe ROOT RUNS DIR_RUNS FILES:NATIVE_MS ...
+//
+// ROOT holds tree-FILES for every size given and an empty directory "empty".
+#include "classlib/Application.h"
+#include "monitor/Main.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+double Now()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// Median milliseconds of `runs` timed calls after one untimed warm-up call.
+double Median(int runs, const std::function<void()>& work)
+{
+    work();
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const double start = Now();
+        work();
+        times.push_back(Now() - start);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// Runs a command line to its end, its output thrown away.
+void RunCommand(const std::wstring& commandLine)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
+                             0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nul;
+    startup.hStdOutput = nul;
+    startup.hStdError = nul;
+    PROCESS_INFORMATION info{};
+    std::wstring line = commandLine;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &info)) {
+        std::fprintf(stderr, "cannot run %ls\n", commandLine.c_str());
+        std::exit(1);
+    }
+    WaitForSingleObject(info.hProcess, INFINITE);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    CloseHandle(nul);
+}
+
+// The platform's own enumeration of a tree, with nothing of the scan around
+// it: the floor that any walk through the find functions stands on.
+void BareWalk(const std::string& directory, long& files, long& directories)
+{
+    ++directories;
+    WIN32_FIND_DATAA entry;
+    const HANDLE find = FindFirstFileA((directory + "*.*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            ++files;
+        else if (std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0)
+            BareWalk(directory + entry.cFileName + "\\", files, directories);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+}
+
+std::wstring Wide(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: scan_bench ROOT RUNS DIR_RUNS FILES:NATIVE_MS ...\n");
+        return 2;
+    }
+    Application->Initialize();
+    const std::string root = argv[1];
+    const int runs = std::atoi(argv[2]);
+    const int dirRuns = std::atoi(argv[3]); // cmd's dir is slow: fewer runs
+    auto window = std::make_unique<TZarviktool>(nullptr);
+    // The tick's load reads ARCpath from the registry: point it at an empty tree.
+    window->ARCpath = root + "\\empty";
+    window->SaveSettings();
+
+    const double load = Median(runs * 5, [&] { window->LoadSettings(); });
+    const double emptyScan = Median(runs * 5, [&] { window->ScanARC(); });
+    const double check = Median(runs * 5, [&] { window->CheckARC(); });
+    const double tick = Median(runs * 5, [&] { window->Timer1Timer(nullptr); });
+    const double cmdStart = Median(runs, [] { RunCommand(L"cmd.exe /c rem"); });
+
+    std::printf("| files | directories | ScanARC ms | bare FindFirstFileA walk ms | cmd dir /s ms | native find ms "
+                "| scan / dir | scan / native | scan us per file |\n");
+    std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    for (int i = 4; i < argc; ++i) {
+        const std::string spec = argv[i];
+        const std::size_t colon = spec.find(':');
+        const long files = std::atol(spec.substr(0, colon).c_str());
+        const double native = std::atof(spec.substr(colon + 1).c_str());
+        const std::string tree = root + "\\tree-" + std::to_string(files);
+
+        window->ARCpath = tree;
+        const double scan = Median(runs, [&] { window->ScanARC(); });
+        if (window->DataInARC != 1) {
+            std::fprintf(stderr, "%s holds no file\n", tree.c_str());
+            return 1;
+        }
+        long found = 0;
+        long directories = 0;
+        const double bare = Median(runs, [&] {
+            found = 0;
+            directories = 0;
+            BareWalk(tree + "\\", found, directories);
+        });
+        if (found != files) {
+            std::fprintf(stderr, "%s holds %ld files, not %ld\n", tree.c_str(), found, files);
+            return 1;
+        }
+        const double dir = Median(dirRuns, [&] { RunCommand(L"cmd.exe /c dir /s /b /a-d " + Wide(tree)); });
+        std::printf("| %ld | %ld | %.1f | %.1f | %.1f | %.1f | %.2f | %.2f | %.2f |\n", files, directories, scan, bare,
+                    dir, native, scan / dir, scan / native, scan * 1000.0 / static_cast<double>(files));
+        std::fflush(stdout);
+    }
+    std::printf("\n");
+    std::printf("| one tick on an empty tree | ms |\n|---|---:|\n");
+    std::printf("| LoadSettings (37 values) | %.2f |\n", load);
+    std::printf("| ScanARC | %.3f |\n", emptyScan);
+    std::printf("| CheckARC (scan, LED, text, timer off and on) | %.3f |\n", check);
+    std::printf("| Timer1Timer (load and check) | %.2f |\n", tick);
+    std::printf("| for scale: cmd /c rem (process start) | %.1f |\n", cmdStart);
+    return 0;
+}

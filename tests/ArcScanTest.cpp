@@ -1,0 +1,398 @@
+// The ARC tree scan on real directory trees on Wine's C: drive.
+#include "monitor/Main.h"
+#include "support/TestSupport.h"
+
+#include <psapi.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+// Creates every missing directory of a path below c:\.
+void MakeDirectories(const std::string& path)
+{
+    for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+    CreateDirectoryA(path.c_str(), nullptr);
+}
+
+void PutFile(const std::string& path)
+{
+    MakeDirectories(path.substr(0, path.find_last_of('\\')));
+    WriteFile(path, "x");
+    ASSERT_TRUE(FileExists(path)) << path;
+}
+
+// The names of a directory in the order the platform lists them.
+std::vector<std::string> Listing(const std::string& directory)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    const HANDLE find = FindFirstFileA((directory + "\\*.*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::string name = entry.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return names;
+}
+
+// Whether `later` comes after `earlier` in the directory's listing.
+bool ListedAfter(const std::string& directory, const std::string& later, const std::string& earlier)
+{
+    const std::vector<std::string> names = Listing(directory);
+    int laterAt = -1;
+    int earlierAt = -1;
+    for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+        if (names[i] == later)
+            laterAt = i;
+        if (names[i] == earlier)
+            earlierAt = i;
+    }
+    EXPECT_GE(laterAt, 0) << later;
+    EXPECT_GE(earlierAt, 0) << earlier;
+    return laterAt > earlierAt;
+}
+
+// Paths past MAX_PATH are made and removed through the wide \\?\ form.
+std::wstring Long(const std::string& path)
+{
+    return L"\\\\?\\" + std::wstring(path.begin(), path.end());
+}
+
+void MakeLongDirectories(const std::string& path)
+{
+    for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        CreateDirectoryW(Long(path.substr(0, at)).c_str(), nullptr);
+    CreateDirectoryW(Long(path).c_str(), nullptr);
+}
+
+void PutLongFile(const std::string& path)
+{
+    MakeLongDirectories(path.substr(0, path.find_last_of('\\')));
+    const HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path.size() << " bytes: " << GetLastError();
+    CloseHandle(file);
+}
+
+void RemoveLongTree(const std::wstring& path)
+{
+    WIN32_FIND_DATAW entry;
+    const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                RemoveLongTree(path + L"\\" + name);
+            else
+                DeleteFileW((path + L"\\" + name).c_str());
+        } while (FindNextFileW(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+std::string Repeat(char c, std::size_t count)
+{
+    return std::string(count, c);
+}
+
+struct ScanResult {
+    bool returned;
+    std::int32_t data;
+    bool source;
+    std::string path;
+};
+
+class ArcScan : public ::testing::Test {
+protected:
+    // Scans with the given settings; the flags are set beforehand to what a
+    // scan never leaves, so that a flag the scan failed to reset shows.
+    ScanResult Scan(const std::string& arcPath, const std::string& sourceName = "ver_ctrl.txt")
+    {
+        window->ARCpath = arcPath;
+        window->SourceFileName = sourceName;
+        window->DataInARC = 7;
+        window->SourceInARC = true;
+        window->SourceFilePathName = "stale";
+        const bool returned = window->ScanARC();
+        return {returned, window->DataInARC, window->SourceInARC, window->SourceFilePathName};
+    }
+
+    // A walk that does not end fails the test at once instead of hanging it.
+    ScanResult ScanWithin(const std::string& arcPath, const std::string& sourceName = "ver_ctrl.txt")
+    {
+        auto pending = std::async(std::launch::async, [&] { return Scan(arcPath, sourceName); });
+        if (pending.wait_for(std::chrono::seconds(20)) == std::future_status::timeout) {
+            ADD_FAILURE() << "the scan of " << arcPath << " did not end";
+            std::fflush(stdout);
+            std::_Exit(1);
+        }
+        return pending.get();
+    }
+
+    void ExpectEmpty(const ScanResult& result, const std::string& arcPath)
+    {
+        EXPECT_FALSE(result.returned) << arcPath;
+        EXPECT_EQ(result.data, 0) << arcPath;
+        EXPECT_FALSE(result.source) << arcPath;
+        EXPECT_EQ(result.path, arcPath + "\\");
+    }
+
+    void ExpectDataOnly(const ScanResult& result, const std::string& arcPath)
+    {
+        EXPECT_FALSE(result.returned) << arcPath;
+        EXPECT_EQ(result.data, 1) << arcPath;
+        EXPECT_FALSE(result.source) << arcPath;
+        EXPECT_EQ(result.path, arcPath + "\\");
+    }
+
+    void ExpectSource(const ScanResult& result, const std::string& path)
+    {
+        EXPECT_TRUE(result.returned) << path;
+        EXPECT_EQ(result.data, 1) << path;
+        EXPECT_TRUE(result.source) << path;
+        EXPECT_EQ(result.path, path);
+    }
+
+    std::unique_ptr<TZarviktool> window = std::make_unique<TZarviktool>(nullptr);
+};
+
+} // namespace
+
+TEST_F(ArcScan, TopThatCannotBeListedCountsAsEmpty)
+{
+    const std::string top = FreshDirectory("scan-unlisted");
+    ExpectEmpty(Scan(top + "\\missing"), top + "\\missing");
+    ExpectEmpty(Scan(top + "\\missing\\deeper"), top + "\\missing\\deeper");
+    PutFile(top + "\\plain.txt");
+    ExpectEmpty(Scan(top + "\\plain.txt"), top + "\\plain.txt");
+    ExpectEmpty(Scan(top + "\\bad|name"), top + "\\bad|name");
+    ExpectEmpty(Scan("q:\\no-such-drive"), "q:\\no-such-drive");
+}
+
+TEST_F(ArcScan, TreeOfDirectoriesAloneIsEmpty)
+{
+    const std::string top = FreshDirectory("scan-dirs");
+    MakeDirectories(top + "\\1\\2\\3\\4\\5\\6\\7");
+    MakeDirectories(top + "\\1\\2b\\3b");
+    MakeDirectories(top + "\\empty");
+    // Directories are walked, not matched, whatever their names.
+    MakeDirectories(top + "\\ver_ctrl.txt\\inner");
+    MakeDirectories(top + "\\job_ver_ctrl.txt_old");
+    ExpectEmpty(Scan(top), top);
+    ExpectEmpty(Scan(top, ""), top);
+
+    // Every level's find handle is closed again. Wine releases the directory
+    // handle at the end of the listing by itself, but not the find handle's
+    // own memory, so a forgotten FindClose shows as memory that grows.
+    const auto privateBytes = [] {
+        PROCESS_MEMORY_COUNTERS counters{};
+        GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+        return counters.PagefileUsage; // the commit charge; Wine leaves PrivateUsage 0
+    };
+    Scan(top);
+    const SIZE_T before = privateBytes();
+    for (int i = 0; i < 300; ++i)
+        Scan(top);
+    EXPECT_LT(privateBytes() - before, SIZE_T(1) << 20) << before;
+}
+
+TEST_F(ArcScan, AnyFileAtAnyDepthIsData)
+{
+    const std::string top = FreshDirectory("scan-depth");
+
+    const std::string deep = top + "\\deep";
+    MakeDirectories(deep + "\\1\\empty");
+    PutFile(deep + "\\1\\2\\3\\4\\5\\job.dat");
+    ExpectDataOnly(Scan(deep), deep);
+
+    const std::string hidden = top + "\\hidden";
+    PutFile(hidden + "\\a\\b\\job.dat");
+    ASSERT_TRUE(SetFileAttributesA((hidden + "\\a\\b\\job.dat").c_str(),
+                                   FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    ExpectDataOnly(Scan(hidden), hidden);
+
+    // A dot file comes back hidden under Wine.
+    const std::string dot = top + "\\dot";
+    PutFile(dot + "\\.lock");
+    ExpectDataOnly(Scan(dot), dot);
+
+    // Hidden directories are walked like any other.
+    const std::string hiddenDirectory = top + "\\hidden-directory";
+    PutFile(hiddenDirectory + "\\secret\\ver_ctrl.txt");
+    ASSERT_TRUE(SetFileAttributesA((hiddenDirectory + "\\secret").c_str(),
+                                   FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN));
+    ExpectSource(Scan(hiddenDirectory), hiddenDirectory + "\\secret\\ver_ctrl.txt");
+}
+
+TEST_F(ArcScan, SourceFileIsFoundByNameAndNamedBySetting)
+{
+    const std::string top = FreshDirectory("scan-names");
+
+    const std::string exact = top + "\\exact";
+    PutFile(exact + "\\ver_ctrl.txt");
+    PutFile(exact + "\\other.dat");
+    ExpectSource(Scan(exact), exact + "\\ver_ctrl.txt");
+
+    // Text before and after the configured name: the path names the
+    // configured name in that directory, not the file found.
+    const std::string inside = top + "\\inside";
+    PutFile(inside + "\\job\\2024_ver_ctrl.txt.bak");
+    ExpectSource(Scan(inside), inside + "\\job\\ver_ctrl.txt");
+
+    // Letter case counts: no match, but data.
+    const std::string cased = top + "\\cased";
+    PutFile(cased + "\\VER_CTRL.TXT");
+    PutFile(cased + "\\sub\\Ver_Ctrl.txt");
+    ExpectDataOnly(Scan(cased), cased);
+
+    // Entry names hold no separator, so such a setting never matches.
+    const std::string separated = top + "\\separated";
+    PutFile(separated + "\\job\\ver_ctrl.txt");
+    ExpectDataOnly(Scan(separated, "job\\ver_ctrl.txt"), separated);
+
+    // Another configured name is looked for, the default no more.
+    ExpectDataOnly(Scan(exact, "auftrag.ini"), exact);
+    PutFile(exact + "\\deep\\er\\AUFTRAG.ini.auftrag.ini");
+    ExpectSource(Scan(exact, "auftrag.ini"), exact + "\\deep\\er\\auftrag.ini");
+}
+
+TEST_F(ArcScan, LastMatchInWalkOrderWins)
+{
+    const std::string top = FreshDirectory("scan-order");
+
+    // Two trees that differ only in where the subdirectory sorts against the
+    // file: whichever the platform lists later is walked later and wins, even
+    // when it lies less deep.
+    for (const std::string sub : {"a_sub", "z_sub"}) {
+        const std::string tree = top + "\\" + sub + "-tree";
+        PutFile(tree + "\\ver_ctrl.txt");
+        PutFile(tree + "\\" + sub + "\\x_ver_ctrl.txt");
+        const bool subLater = ListedAfter(tree, sub, "ver_ctrl.txt");
+        ExpectSource(Scan(tree), subLater ? tree + "\\" + sub + "\\ver_ctrl.txt" : tree + "\\ver_ctrl.txt");
+    }
+
+    // A subdirectory's whole subtree is walked where the subdirectory is met:
+    // a match deep inside "m" comes before a match in "n" listed after it.
+    const std::string nested = top + "\\nested";
+    PutFile(nested + "\\m\\1\\2\\ver_ctrl.txt");
+    PutFile(nested + "\\n\\ver_ctrl.txt");
+    const bool nLater = ListedAfter(nested, "n", "m");
+    ExpectSource(Scan(nested), nLater ? nested + "\\n\\ver_ctrl.txt" : nested + "\\m\\1\\2\\ver_ctrl.txt");
+}
+
+TEST_F(ArcScan, EmptySourceFileNameMatchesEveryFile)
+{
+    const std::string top = FreshDirectory("scan-empty-name");
+    MakeDirectories(top + "\\dirs\\only");
+    ExpectEmpty(Scan(top, ""), top);
+
+    // The path becomes the directory of the last file met, separator included.
+    PutFile(top + "\\dirs\\only\\job.dat");
+    ExpectSource(Scan(top, ""), top + "\\dirs\\only\\");
+}
+
+TEST_F(ArcScan, ArcPathEndingInSeparatorIsTakenAsItIs)
+{
+    const std::string top = FreshDirectory("scan-trailing");
+    ExpectEmpty(Scan(top + "\\"), top + "\\");
+    EXPECT_EQ(window->SourceFilePathName, top + "\\\\");
+
+    PutFile(top + "\\ver_ctrl.txt");
+    ExpectSource(Scan(top + "\\"), top + "\\\\ver_ctrl.txt");
+    PutFile(top + "\\sub\\ver_ctrl.txt.1");
+    const bool subLater = ListedAfter(top, "sub", "ver_ctrl.txt");
+    ExpectSource(Scan(top + "\\"), subLater ? top + "\\\\sub\\ver_ctrl.txt" : top + "\\\\ver_ctrl.txt");
+}
+
+TEST_F(ArcScan, PathsOfAnyLengthAreBuiltAndTooLongOnesCountAsEmpty)
+{
+    const std::string top = FreshDirectory("scan-long");
+    RemoveLongTree(Long(top));
+    MakeDirectories(top);
+    const std::string prefix = top + "\\";
+
+    // A directory path of 257 bytes with its separator: its search pattern
+    // is the longest the platform takes (260 bytes).
+    const std::string longest = prefix + Repeat('a', 257 - prefix.size() - 1);
+    PutLongFile(longest + "\\job_ver_ctrl.txt");
+    ExpectSource(Scan(top), longest + "\\ver_ctrl.txt");
+    EXPECT_EQ(window->SourceFilePathName.size(), 257u + 12u);
+
+    // One byte more and the platform refuses to list it: it counts as empty,
+    // and so does everything below it, however deep and long.
+    const std::string refused = prefix + Repeat('b', 258 - prefix.size() - 1);
+    PutLongFile(refused + "\\ver_ctrl.txt");
+    PutLongFile(refused + "\\" + Repeat('c', 200) + "\\" + Repeat('d', 200) + "\\ver_ctrl.txt");
+    RemoveLongTree(Long(longest));
+    ExpectEmpty(Scan(top), top);
+
+    // A file beside it still counts, and the walk goes on past the refused one.
+    PutFile(prefix + "a.dat");
+    PutFile(prefix + "z\\ver_ctrl.txt");
+    ExpectSource(Scan(top), prefix + "z\\ver_ctrl.txt");
+
+    // An ARC path that is too long itself: an empty tree, no overflow.
+    ExpectEmpty(Scan(refused), refused);
+    const std::string huge = prefix + Repeat('e', 5000);
+    ExpectEmpty(Scan(huge), huge);
+
+    RemoveLongTree(Long(top));
+}
+
+// The trees of this test are made by tests/fixtures/arc_scan_links.sh.
+TEST_F(ArcScan, DirectoryLinksAreNotFollowed)
+{
+    const std::string links = "c:\\mervane-test\\links";
+    const std::string arc = links + "\\arc";
+    const DWORD up = GetFileAttributesA((arc + "\\a\\b\\up").c_str());
+    const DWORD back = GetFileAttributesA((arc + "\\a\\back").c_str());
+    ASSERT_NE(up, INVALID_FILE_ATTRIBUTES) << "fixture arc_scan_links has not run";
+    ASSERT_NE(back, INVALID_FILE_ATTRIBUTES);
+    ASSERT_EQ(up & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
+              DWORD(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    // Through the link the platform lists the ancestor's entries again.
+    ASSERT_TRUE(FileExists(arc + "\\a\\b\\up\\outside\\ver_ctrl.txt"));
+    ASSERT_TRUE(FileExists(arc + "\\a\\back\\a\\b\\data.txt"));
+
+    // The walk ends, meets data.txt once and never reaches the source file
+    // that only the link up to links\ would lead to.
+    ExpectDataOnly(ScanWithin(arc), arc);
+    ExpectSource(ScanWithin(arc, ""), arc + "\\a\\b\\");
+    ExpectDataOnly(ScanWithin(arc + "\\a"), arc + "\\a");
+    // The links lie below the top; a top reached through a link is listed.
+    ExpectSource(ScanWithin(arc + "\\a\\b\\up"), arc + "\\a\\b\\up\\outside\\ver_ctrl.txt");
+}
+
+TEST_F(ArcScan, FirstEntryOfADriveRootCounts)
+{
+    // r: is mapped by tests/fixtures/arc_scan_links.sh to a directory that
+    // holds ver_ctrl.txt alone; a drive root lists no "." or "..".
+    const std::vector<std::string> names = Listing("r:");
+    ASSERT_EQ(names, std::vector<std::string>{"ver_ctrl.txt"}) << "fixture arc_scan_links has not run";
+    WIN32_FIND_DATAA first;
+    const HANDLE find = FindFirstFileA("r:\\*.*", &first);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    FindClose(find);
+    ASSERT_STREQ(first.cFileName, "ver_ctrl.txt");
+
+    ExpectSource(Scan("r:"), "r:\\ver_ctrl.txt");
+    ExpectDataOnly(Scan("r:", "other.txt"), "r:");
+}
