@@ -122,10 +122,10 @@ int main(int argc, char** argv)
                 "| scan / dir | scan / native | scan us per file |\n");
     std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (int i = 4; i < argc; ++i) {
-        const std::string spec = argv[i];
-        const std::size_t colon = spec.find(':');
-        const long files = std::atol(spec.substr(0, colon).c_str());
-        const double native = std::atof(spec.substr(colon + 1).c_str());
+        const std::string argument = argv[i];
+        const std::size_t colon = argument.find(':');
+        const long files = std::atol(argument.substr(0, colon).c_str());
+        const double native = std::atof(argument.substr(colon + 1).c_str());
         const std::string tree = root + "\\tree-" + std::to_string(files);
 
         window->ARCpath = tree;

@@ -34,7 +34,6 @@ public:
 
     void Run();
     void Terminate();
-    bool Terminated() const { return terminated_; }
 
     void ShowException(const Exception& error);
     void HandleException(const Exception& error);

@@ -21,11 +21,10 @@ using TNotifyEvent = std::function<void(TObject* Sender)>;
 
 class TComponent : public TObject {
 public:
-    explicit TComponent(TComponent* owner) : owner_(owner) {}
+    explicit TComponent(TComponent*) {}
     ~TComponent() override;
 
     std::string Name;
-    TComponent* Owner() const { return owner_; }
 
     // Takes ownership; components are freed in the reverse order of insertion.
     template <class T>
@@ -48,6 +47,5 @@ protected:
     void DestroyComponents();
 
 private:
-    TComponent* owner_;
     std::vector<std::unique_ptr<TComponent>> components_;
 };

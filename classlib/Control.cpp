@@ -5,6 +5,12 @@
 
 #include <algorithm>
 
+TControl::~TControl()
+{
+    if (parent_ != nullptr)
+        parent_->RemoveControl(this);
+}
+
 void TControl::SetParent(TWinControl* parent)
 {
     parent_ = parent;

@@ -10,6 +10,7 @@ class TWinControl;
 class TControl : public TComponent {
 public:
     using TComponent::TComponent;
+    ~TControl() override;
 
     TWinControl* Parent() const { return parent_; }
     void SetParent(TWinControl* parent);

@@ -198,12 +198,6 @@ void TTimer::SetInterval(unsigned value)
     UpdateTimer();
 }
 
-void TTimer::SetOnTimer(TNotifyEvent handler)
-{
-    onTimer_ = std::move(handler);
-    UpdateTimer();
-}
-
 void TTimer::Loaded()
 {
     loading_ = false;

@@ -12,7 +12,6 @@ public:
     TNotifyEvent OnClick;
 
     void Click();
-    bool Down() const { return pressed_; }
     void Paint(HDC dc) override;
     void MouseDown() override;
     void MouseMove(bool inside) override;
@@ -28,7 +27,6 @@ class TImage : public TGraphicControl {
 public:
     using TGraphicControl::TGraphicControl;
     ~TImage() override;
-    HICON Picture() const { return picture_; }
     void Paint(HDC dc) override;
     void SetProperty(const std::string& name, const FormValue& value, TForm& form) override;
 
@@ -54,7 +52,6 @@ public:
     void CreateWnd() override;
     const std::wstring& SimpleText() const { return simpleText_; }
     void SetSimpleText(const std::wstring& text);
-    bool SimplePanel() const { return simplePanel_; }
     void SetProperty(const std::string& name, const FormValue& value, TForm& form) override;
 
 private:
@@ -74,7 +71,6 @@ public:
     void SetEnabled(bool value);
     unsigned Interval() const { return interval_; }
     void SetInterval(unsigned value);
-    void SetOnTimer(TNotifyEvent handler);
 
     void Loaded() override;
     void SetProperty(const std::string& name, const FormValue& value, TForm& form) override;

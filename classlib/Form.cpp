@@ -82,21 +82,36 @@ TForm::TForm(TComponent* owner, const std::string& className, std::vector<Publis
     : TWinControl(owner), className_(className), methods_(std::move(methods))
 {
     SetVisible(false);
-    LoadLayout(UpperCase(className_));
+    try {
+        LoadLayout(UpperCase(className_));
+    } catch (...) {
+        ReleaseWindow();
+        throw;
+    }
 }
 
 TForm::~TForm()
 {
+    ReleaseWindow();
+}
+
+void TForm::ReleaseWindow()
+{
+    // The window would destroy an attached menu bar, which its component frees too.
     if (menu_ != nullptr && HandleAllocated())
         SetMenu(Handle(), nullptr);
     DestroyComponents();
     DestroyHandle();
+    menu_ = nullptr;
     if (font_ != nullptr)
         DeleteObject(font_);
     if (bigIcon_ != nullptr)
         DestroyIcon(bigIcon_);
     if (smallIcon_ != nullptr)
         DestroyIcon(smallIcon_);
+    font_ = nullptr;
+    bigIcon_ = nullptr;
+    smallIcon_ = nullptr;
 }
 
 void TForm::LoadLayout(const std::string& resourceName)
@@ -255,11 +270,6 @@ void TForm::SetProperty(const std::string& name, const FormValue& value, TForm& 
         return; // the window system places the form; the rest are the defaults we draw with anyway
     else
         TWinControl::SetProperty(name, value, form);
-}
-
-std::wstring TForm::Caption() const
-{
-    return caption_;
 }
 
 TNotifyEvent TForm::Handler(const std::string& name)

@@ -22,7 +22,6 @@ public:
     TForm(TComponent* owner, const std::string& className, std::vector<PublishedMethod> methods = {});
     ~TForm() override;
 
-    std::wstring Caption() const;
     void Show();
     void Hide();
     void Close();
@@ -58,6 +57,7 @@ private:
     void CreateFormWindow();
     void ApplyTabOrder();
     void ApplyWindowSize();
+    void ReleaseWindow();
     [[noreturn]] void ThrowMissingComponent(const std::string& name) const;
 
     std::string className_;

@@ -24,19 +24,14 @@ TRegistry::~TRegistry()
     CloseKey();
 }
 
-bool TRegistry::OpenKey(const std::wstring& path, bool canCreate)
+bool TRegistry::OpenKey(const std::wstring& path)
 {
     CloseKey();
     const std::wstring relative = (!path.empty() && path[0] == L'\\') ? path.substr(1) : path;
     HKEY key = nullptr;
-    LONG status;
-    if (canCreate) {
-        status = RegCreateKeyExW(RootKey, relative.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                 Access, nullptr, &key, nullptr);
-    } else {
-        status = RegOpenKeyExW(RootKey, relative.c_str(), 0, Access, &key);
-    }
-    if (status != ERROR_SUCCESS)
+    if (RegCreateKeyExW(RootKey, relative.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, Access, nullptr, &key,
+                        nullptr)
+        != ERROR_SUCCESS)
         return false;
     key_ = key;
     return true;
@@ -50,17 +45,10 @@ void TRegistry::CloseKey()
     }
 }
 
-bool TRegistry::ValueExists(const std::wstring& name) const
+std::optional<std::wstring> TRegistry::ReadString(const std::wstring& name) const
 {
     if (key_ == nullptr)
-        return false;
-    return RegQueryValueExW(key_, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-}
-
-std::wstring TRegistry::ReadString(const std::wstring& name) const
-{
-    if (key_ == nullptr)
-        return {};
+        return std::nullopt;
     // One query for the usual short text; a longer one is asked for again in
     // its own size. The spare units end a text stored without its NUL.
     std::vector<wchar_t> buffer(256 + 2, L'\0');
@@ -75,24 +63,28 @@ std::wstring TRegistry::ReadString(const std::wstring& name) const
         if (status != ERROR_SUCCESS)
             Fail(kReadFailed, name);
     } else if (status != ERROR_SUCCESS) {
-        return {}; // gone since it was tested: read as empty, like a failed size query
+        return std::nullopt;
     }
     if (bytes == 0)
-        return {};
+        return std::wstring(); // an empty content reads as the empty text, whatever its type
     if (type != REG_SZ && type != REG_EXPAND_SZ)
         Fail(kInvalidType, name);
     return std::wstring(buffer.data());
 }
 
-int TRegistry::ReadInteger(const std::wstring& name) const
+std::optional<int> TRegistry::ReadInteger(const std::wstring& name) const
 {
+    if (key_ == nullptr)
+        return std::nullopt;
     DWORD type = REG_NONE;
     DWORD value = 0;
     DWORD size = sizeof(value);
-    if (key_ == nullptr
-        || RegQueryValueExW(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size)
-               != ERROR_SUCCESS)
+    const LONG status =
+        RegQueryValueExW(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    if (status == ERROR_MORE_DATA)
         Fail(kReadFailed, name);
+    if (status != ERROR_SUCCESS)
+        return std::nullopt;
     if (type != REG_DWORD)
         Fail(kInvalidType, name);
     return static_cast<int>(value);

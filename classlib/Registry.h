@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 class TRegistry {
@@ -15,15 +16,15 @@ public:
     HKEY RootKey = HKEY_CURRENT_USER;
     REGSAM Access = KEY_ALL_ACCESS;
 
-    // Opens (and, with canCreate, creates) the key; a leading "\" makes the path
+    // Opens the key, creating it when missing; a leading "\" makes the path
     // absolute from RootKey. Closes a key opened before. No exception.
-    bool OpenKey(const std::wstring& path, bool canCreate);
+    bool OpenKey(const std::wstring& path);
     void CloseKey();
-    bool HasOpenKey() const { return key_ != nullptr; }
 
-    bool ValueExists(const std::wstring& name) const;
-    std::wstring ReadString(const std::wstring& name) const;
-    int ReadInteger(const std::wstring& name) const;
+    // A value is tested and read in one query: nothing when it does not exist
+    // (or no key is open), else its content, checked for type and size.
+    std::optional<std::wstring> ReadString(const std::wstring& name) const;
+    std::optional<int> ReadInteger(const std::wstring& name) const;
     void WriteString(const std::wstring& name, const std::wstring& value);
     void WriteInteger(const std::wstring& name, int value);
 

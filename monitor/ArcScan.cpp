@@ -1,22 +1,7 @@
+#include "Handles.h"
 #include "Main.h"
 
 #include <cstring>
-
-namespace {
-
-// Closes a find handle on every way out of a directory.
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) : handle_(handle) {}
-    ~FindHandle() { FindClose(handle_); }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-
-private:
-    HANDLE handle_;
-};
-
-} // namespace
 
 bool TZarviktool::ScanARC()
 {

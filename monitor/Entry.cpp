@@ -13,13 +13,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         Application->CreateForm(Steuerung); // hidden until shown modally
         Application->Run();
     } catch (const Exception& error) {
-        Application->ShowException(error);
+        // Through the application's guard: the main window's timer may tick
+        // inside this box, and a failing tick must not open a second one.
+        Application->HandleException(error);
     } catch (...) {
         // Anything else is shown as an empty message under the title.
         try {
             throw Exception();
         } catch (const Exception& error) {
-            Application->ShowException(error);
+            Application->HandleException(error);
         }
     }
     return 0;

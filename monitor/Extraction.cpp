@@ -1,3 +1,4 @@
+#include "Handles.h"
 #include "Main.h"
 
 #include "classlib/AnsiText.h"
@@ -8,11 +9,6 @@
 #include <vector>
 
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
 
 // The fgets limit: at most 99998 bytes of a line and the NUL.
 constexpr int kLineArea = 99999;

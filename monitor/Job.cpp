@@ -1,25 +1,9 @@
+#include "Handles.h"
 #include "Main.h"
 
 #include "classlib/AnsiText.h"
 
 namespace {
-
-// Closes a file handle on every way out.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 // Volume and file index of an existing file; false for a directory or a
 // file that cannot be opened.

