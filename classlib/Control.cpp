@@ -102,6 +102,10 @@ void TWinControl::RegisterOwnClass(const wchar_t* name, HBRUSH background)
 void TWinControl::CreateHandle(const wchar_t* windowClass, DWORD style, DWORD exStyle, const std::wstring& text,
                                HWND parent, int x, int y, int width, int height, HMENU menu)
 {
+    // Siblings overlap (the LED panel on Start, labels beside edits): each
+    // child paints only what lies above its lower siblings.
+    if ((style & WS_CHILD) != 0)
+        style |= WS_CLIPSIBLINGS;
     handle_ = CreateWindowExW(exStyle, windowClass, text.c_str(), style, x, y, width, height, parent, menu,
                               GetModuleHandleW(nullptr), this);
     if (handle_ == nullptr)

@@ -199,6 +199,12 @@ void TForm::ApplyTabOrder()
         SetWindowPos(control->Handle(), previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         previous = control->Handle();
     }
+    // Windows outside the tab order (labels) lie beneath the others, so that a
+    // caption a little wider in this font never covers an edit beside it.
+    for (TControl* control : Controls()) {
+        if (auto* windowed = dynamic_cast<TWinControl*>(control); windowed != nullptr && windowed->TabOrder < 0)
+            SetWindowPos(windowed->Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
 }
 
 void TForm::CreateFormWindow()
