@@ -38,29 +38,6 @@ bool WaitForHidden(HWND window, DWORD timeoutMilliseconds = 5000)
     return true;
 }
 
-// Every window of that class of the process, hidden ones too.
-std::vector<HWND> AllWindowsOfProcess(DWORD processId, const wchar_t* windowClass)
-{
-    struct Search {
-        DWORD processId;
-        const wchar_t* windowClass;
-        std::vector<HWND> found;
-    } search{processId, windowClass, {}};
-    EnumWindows(
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            wchar_t cls[64] = {};
-            GetClassNameW(hwnd, cls, 64);
-            if (pid == s->processId && wcscmp(cls, s->windowClass) == 0)
-                s->found.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 POINT ScreenPoint(HWND window, int clientX, int clientY)
 {
     POINT point{clientX, clientY};
@@ -292,7 +269,7 @@ TEST_F(DialogProgram, BothBuildsCreateTheDialogHiddenAtStartUp)
     for (const wchar_t* exe : {L"MervaneCT.exe", L"MervaneCC.exe"}) {
         RunningProgram program(exe);
         ASSERT_NE(program.WaitForMainWindow(), nullptr) << exe;
-        const auto dialogs = AllWindowsOfProcess(program.ProcessId(), L"TSteuerung");
+        const auto dialogs = WindowsOfProcess(program.ProcessId(), L"TSteuerung", true);
         ASSERT_EQ(dialogs.size(), 1u) << exe;
         wchar_t caption[64] = {};
         GetWindowTextW(dialogs[0], caption, 64);

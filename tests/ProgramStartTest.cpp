@@ -23,17 +23,6 @@ std::wstring Caption(HWND window)
     return text;
 }
 
-Led WaitForLed(const RunningProgram& program, Led led, DWORD timeoutMilliseconds)
-{
-    const DWORD start = GetTickCount();
-    Led seen = program.LedOnScreen();
-    while (seen != led && GetTickCount() - start < timeoutMilliseconds) {
-        Sleep(20);
-        seen = program.LedOnScreen();
-    }
-    return seen;
-}
-
 // Whether Start's caption is drawn at all in the disabled text colour.
 bool StartDrawnDisabled(const RunningProgram& program)
 {
@@ -52,7 +41,7 @@ bool StartDrawnDisabled(const RunningProgram& program)
 void ExpectStartupPicture(const RunningProgram& program)
 {
     EXPECT_EQ(program.StatusText(), kStartupText);
-    EXPECT_STREQ(LedName(WaitForLed(program, Led::Gray, 1000)), LedName(Led::Gray));
+    EXPECT_STREQ(LedName(program.WaitForLed(Led::Gray, 1000)), LedName(Led::Gray));
     EXPECT_FALSE(program.StartLooksEnabled());
     EXPECT_TRUE(StartDrawnDisabled(program));
     // Still the startup text: what was seen on the screen came before the tick.

@@ -19,18 +19,6 @@ const std::wstring kRow4 = L"Daten, aber keine Quelldatei im ARC Verzeichnis vor
 
 const std::string kArc = "c:\\ARC";
 
-// The screen follows the status bar after a repaint; give it a moment.
-Led WaitForLed(const RunningProgram& program, Led wanted, DWORD timeoutMilliseconds = 3000)
-{
-    const DWORD start = GetTickCount();
-    Led seen = program.LedOnScreen();
-    while (seen != wanted && GetTickCount() - start < timeoutMilliseconds) {
-        Sleep(50);
-        seen = program.LedOnScreen();
-    }
-    return seen;
-}
-
 bool WaitForStartLook(const RunningProgram& program, bool enabled, DWORD timeoutMilliseconds = 3000)
 {
     const DWORD start = GetTickCount();
@@ -55,7 +43,7 @@ void ExpectShown(const RunningProgram& program, const std::wstring& text, Led le
         const std::wstring shown = program.StatusText();
         ADD_FAILURE() << "status text is \"" << std::string(shown.begin(), shown.end()) << "\"";
     }
-    EXPECT_EQ(LedName(WaitForLed(program, led)), std::string(LedName(led)));
+    EXPECT_EQ(LedName(program.WaitForLed(led)), std::string(LedName(led)));
     EXPECT_TRUE(WaitForStartLook(program, startEnabled)) << "Start should look "
                                                          << (startEnabled ? "enabled" : "disabled");
 }
@@ -71,7 +59,7 @@ TEST(StatusProgram, FollowsTheArcDirectoryThroughBlueYellowGreen)
 
     // Until the first tick: the form's text and the gray LED.
     if (program.StatusText() == kStartup) {
-        EXPECT_EQ(LedName(WaitForLed(program, Led::Gray, 1000)), std::string("gray"));
+        EXPECT_EQ(LedName(program.WaitForLed(Led::Gray, 1000)), std::string("gray"));
         EXPECT_FALSE(program.StartLooksEnabled());
     }
 

@@ -27,6 +27,7 @@ constexpr int kLedY = 79;
 struct Search {
     DWORD processId;
     const wchar_t* windowClass;
+    bool hiddenToo;
     std::vector<HWND> found;
 };
 
@@ -37,7 +38,8 @@ BOOL CALLBACK Collect(HWND hwnd, LPARAM data)
     GetWindowThreadProcessId(hwnd, &pid);
     wchar_t cls[64] = {};
     GetClassNameW(hwnd, cls, 64);
-    if (pid == search->processId && wcscmp(cls, search->windowClass) == 0 && IsWindowVisible(hwnd))
+    if (pid == search->processId && wcscmp(cls, search->windowClass) == 0
+        && (search->hiddenToo || IsWindowVisible(hwnd)))
         search->found.push_back(hwnd);
     return TRUE;
 }
@@ -140,9 +142,9 @@ void TypeText(const std::wstring& text)
     }
 }
 
-std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* windowClass)
+std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* windowClass, bool hiddenToo)
 {
-    Search search{processId, windowClass, {}};
+    Search search{processId, windowClass, hiddenToo, {}};
     EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -262,6 +264,17 @@ Led RunningProgram::LedOnScreen() const
             return known.led;
     }
     return Led::None;
+}
+
+Led RunningProgram::WaitForLed(Led wanted, DWORD timeoutMilliseconds) const
+{
+    const DWORD start = GetTickCount();
+    Led seen = LedOnScreen();
+    while (seen != wanted && GetTickCount() - start < timeoutMilliseconds) {
+        Sleep(20);
+        seen = LedOnScreen();
+    }
+    return seen;
 }
 
 bool RunningProgram::StartLooksEnabled() const

@@ -34,6 +34,8 @@ public:
 
     // The LED as the screen shows it (the colour at the LED's centre).
     Led LedOnScreen() const;
+    // Polls the screen until it shows that LED; returns what it showed last.
+    Led WaitForLed(Led wanted, DWORD timeoutMilliseconds = 3000) const;
     COLORREF PixelAt(int clientX, int clientY) const;
     // Whether the Start button's caption is drawn in the disabled colour.
     bool StartLooksEnabled() const;
@@ -63,8 +65,8 @@ void PressKeys(const std::vector<WORD>& chord);
 void TypeText(const std::wstring& text);
 
 // The top-level windows of a process with the given window class ("#32770"
-// for message boxes), visible ones only.
-std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* windowClass);
+// for message boxes); the visible ones only unless hiddenToo.
+std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* windowClass, bool hiddenToo = false);
 // The text of a message box (its static text control).
 std::wstring MessageBoxText(HWND box);
 
