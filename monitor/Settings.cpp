@@ -24,9 +24,9 @@ const FieldDefaults kFieldDefaults[kMergeFields + 1] = {
     {0, "", ""}, {0, "", ""}, {0, "", ""}, {0, "", ""}, {0, "", ""}, {0, "", ""},
 };
 
-SettingRef Text(const wchar_t* name, std::string& member, const char* fallback)
+SettingRef Text(std::wstring name, std::string& member, const char* fallback)
 {
-    return SettingRef{name, &member, nullptr, fallback, 0};
+    return SettingRef{std::move(name), &member, nullptr, fallback, 0};
 }
 
 SettingRef Number(std::wstring name, std::int32_t& member, std::int32_t fallback)
@@ -57,8 +57,8 @@ std::vector<SettingRef> SettingsRecord(TZarviktool& w)
     for (int i = 1; i <= kMergeFields; ++i) {
         const std::wstring n = std::to_wstring(i);
         record.push_back(Number(L"UseString" + n, w.UseString[i], kFieldDefaults[i].use));
-        record.push_back(SettingRef{L"StartString" + n, &w.StartString[i], nullptr, kFieldDefaults[i].start, 0});
-        record.push_back(SettingRef{L"StoppString" + n, &w.StoppString[i], nullptr, kFieldDefaults[i].stop, 0});
+        record.push_back(Text(L"StartString" + n, w.StartString[i], kFieldDefaults[i].start));
+        record.push_back(Text(L"StoppString" + n, w.StoppString[i], kFieldDefaults[i].stop));
     }
     return record;
 }
