@@ -82,21 +82,26 @@ void TWinControl::RemoveControl(TControl* control)
         captured_ = nullptr;
 }
 
-void TWinControl::RegisterOwnClass(const wchar_t* name, HBRUSH background)
+void RegisterWindowClass(const wchar_t* name, WNDPROC procedure, HBRUSH background)
 {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof(existing);
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
     if (GetClassInfoExW(instance, name, &existing))
         return;
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &TWinControl::WindowProc;
+    wc.lpfnWndProc = procedure;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = background;
     wc.lpszClassName = name;
     RegisterClassExW(&wc);
+}
+
+void TWinControl::RegisterOwnClass(const wchar_t* name, HBRUSH background)
+{
+    RegisterWindowClass(name, &TWinControl::WindowProc, background);
 }
 
 void TWinControl::CreateHandle(const wchar_t* windowClass, DWORD style, DWORD exStyle, const std::wstring& text,

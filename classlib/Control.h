@@ -7,6 +7,9 @@
 
 class TWinControl;
 
+// Registers a window class of this program once; later calls do nothing.
+void RegisterWindowClass(const wchar_t* name, WNDPROC procedure, HBRUSH background);
+
 class TControl : public TComponent {
 public:
     using TComponent::TComponent;

@@ -158,18 +158,9 @@ void TStatusBar::SetProperty(const std::string& name, const FormValue& value, TF
 
 TTimer::TTimer(TComponent* owner) : TComponent(owner)
 {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof(existing);
-    if (!GetClassInfoExW(instance, L"TTimerWindow", &existing)) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &TTimer::WindowProc;
-        wc.hInstance = instance;
-        wc.lpszClassName = L"TTimerWindow";
-        RegisterClassExW(&wc);
-    }
-    window_ = CreateWindowExW(0, L"TTimerWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    RegisterWindowClass(L"TTimerWindow", &TTimer::WindowProc, nullptr);
+    window_ = CreateWindowExW(0, L"TTimerWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
     if (window_ == nullptr)
         throw EOutOfResources(L"Nicht gen\u00fcgend Timer verf\u00fcgbar");
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

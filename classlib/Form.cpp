@@ -58,12 +58,16 @@ std::string LoadLayoutText(const std::string& resourceName)
     return std::string(static_cast<const char*>(data), SizeofResource(instance, resource));
 }
 
+HFONT CreateFormFont(const std::wstring& fontName, int fontHeight)
+{
+    return CreateFontW(fontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, fontName.c_str());
+}
+
 // The height of a line of text in the font of that character height.
 int TextHeightOf(const std::wstring& fontName, int fontHeight)
 {
-    HFONT font = CreateFontW(fontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
-                             fontName.c_str());
+    HFONT font = CreateFormFont(fontName, fontHeight);
     if (font == nullptr)
         return 0;
     HDC dc = GetDC(nullptr);
@@ -127,9 +131,7 @@ void TForm::LoadLayout(const std::string& resourceName)
     ReleaseDC(nullptr, screen);
     scaleNumerator_ = screenPpi;
     scaleDenominator_ = pixelsPerInch_;
-    font_ = CreateFontW(Scale(fontHeight_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
-                        fontName_.c_str());
+    font_ = CreateFormFont(fontName_, Scale(fontHeight_));
     if (textHeight_ > 0) {
         // Scaled by the font's text height on this screen against its height at
         // the design density. The layout's TextHeight is the latter as measured

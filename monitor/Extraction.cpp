@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -40,12 +39,13 @@ std::string DayFirst(const std::string& value)
 
 // The text between the last start text and the first stop text of the line;
 // "" when the stop text does not come after the start text. Only called for a
-// line that holds the start text.
-std::string CutValue(std::string_view line, const std::string& start, const std::string& stop)
+// line that holds the start text; the start text comes reversed, the last
+// occurrence being the first one in the reversed line.
+std::string CutValue(std::string_view line, const std::string& reversedStart, const std::string& stop)
 {
     const auto length = static_cast<long long>(line.size());
     const auto stopAt = static_cast<long long>(AnsiPos(stop, line));
-    const auto startEnd = length - static_cast<long long>(AnsiPos(AnsiReverseString(start), AnsiReverseString(line))) + 1;
+    const auto startEnd = length - static_cast<long long>(AnsiPos(reversedStart, AnsiReverseString(line))) + 1;
     return MidStr(line, startEnd + 1, stopAt - startEnd - 1);
 }
 
@@ -73,12 +73,13 @@ bool TZarviktool::AnalyseDataFile()
         if (!file)
             continue;
         const std::string& start = StartString[k];
+        const std::string reversedStart = AnsiReverseString(start);
         const bool dateRule = !kOlderBuild && start.find("Date") != std::string::npos;
         while (std::fgets(area.data(), kLineArea, file.get()) != nullptr) {
             const std::string_view line(area.data(), LineText(area.data()));
             if (!AnsiContainsStr(line, start))
                 continue;
-            std::string value = CutValue(line, start, StoppString[k]);
+            std::string value = CutValue(line, reversedStart, StoppString[k]);
             MergeValue[k] = dateRule ? DayFirst(value) : std::move(value);
         }
     }

@@ -2,7 +2,6 @@
 #include "Main.h"
 
 #include <cstdio>
-#include <memory>
 
 namespace {
 
