@@ -58,7 +58,7 @@ bool TZarviktool::AnalyseDataFile()
         MergeValue[k].clear();
 
     if (File probe{std::fopen(SourceFilePathName.c_str(), "r")}; !probe) {
-        SetStatusText("Kann Datendatei nicht \xf6" "ffnen");
+        ReportJobFailure("Kann Datendatei nicht \xf6" "ffnen");
         return false;
     }
     SetStatusText(kOlderBuild ? "Druckdatei erzeugen" : "Datendatei analysieren");

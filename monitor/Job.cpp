@@ -34,6 +34,7 @@ void TZarviktool::BtnStartClick(TObject*)
     // ends it (CheckARC).
     JobStarted = true;
     Idle = false;
+    JobFailure.clear();
     SetLEDState(4);
     // The job blocks the window for seconds; without painting now the screen
     // would go on showing the green LED and an enabled Start meanwhile.
@@ -57,5 +58,5 @@ void TZarviktool::CopyPrintFile()
     if (SameFile(PrintFilePathName, destination))
         return;
     if (!CopyFileA(PrintFilePathName.c_str(), destination.c_str(), FALSE))
-        SetStatusText("Kann Druckdatei nicht kopieren");
+        ReportJobFailure("Kann Druckdatei nicht kopieren");
 }

@@ -46,6 +46,10 @@ public:
     bool Idle = true;
     bool SourceInARC = false;
     bool JobStarted = false;
+    // The first failure text of the running job; the ticks show it in place
+    // of "Kallidor erzeugt Kopien" so that a failed job never looks like a
+    // good one. Forgotten when the job ends.
+    std::string JobFailure;
 
     // Settings record (registry value names) and the paths made from it.
     std::string ARCpath;
@@ -73,6 +77,8 @@ public:
 
     // Shows an 8-bit status text in the status bar.
     void SetStatusText(const std::string& text);
+    // Shows a failure of a job step and keeps the job's first one.
+    void ReportJobFailure(const std::string& text);
 
     // The job's pauses; the programs sleep, tests may watch instead.
     static void (*Pause)(DWORD milliseconds);

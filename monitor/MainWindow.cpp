@@ -80,3 +80,10 @@ void TZarviktool::SetStatusText(const std::string& text)
 {
     StatusBar1->SetSimpleText(AnsiToWide(text));
 }
+
+void TZarviktool::ReportJobFailure(const std::string& text)
+{
+    SetStatusText(text);
+    if (JobFailure.empty())
+        JobFailure = text;
+}

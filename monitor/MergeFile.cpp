@@ -35,13 +35,13 @@ bool TZarviktool::WriteMergeFile()
     // Text mode on purpose: an LF in a value or the separator becomes CR LF.
     File file{std::fopen(MergeFilePathName.c_str(), "w")};
     if (!file) {
-        SetStatusText("Kann Merge Datei nicht schreiben");
+        ReportJobFailure("Kann Merge Datei nicht schreiben");
         return false;
     }
     SetStatusText("Merge Datei kopieren");
     Pause(2000);
     if (!WriteAndClose(std::move(file), record)) {
-        SetStatusText("Kann Merge Datei nicht schreiben");
+        ReportJobFailure("Kann Merge Datei nicht schreiben");
         return false;
     }
     return true;

@@ -34,6 +34,7 @@ bool TZarviktool::CheckARC()
                 // The job ends; what it showed stays for one more tick.
                 JobStarted = false;
                 Idle = true;
+                JobFailure.clear();
             }
         } else if (IsOne(Idle)) {
             if (IsOne(SourceInARC)) {
@@ -44,7 +45,7 @@ bool TZarviktool::CheckARC()
                 SetStatusText("Daten, aber keine Quelldatei im ARC Verzeichnis vorhanden!");
             }
         } else if (IsOne(JobStarted)) {
-            SetStatusText("Kallidor erzeugt Kopien");
+            SetStatusText(JobFailure.empty() ? "Kallidor erzeugt Kopien" : JobFailure);
         }
     } catch (...) {
         // Without this the cycle would stop for good.

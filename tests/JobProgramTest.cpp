@@ -36,6 +36,7 @@ const std::string kGreenText = "Daten und Quelldatei im ARC Verzeichnis vorhande
 const std::string kCreating = " Merge Datei erzeugen";
 const std::string kCopying = "Merge Datei kopieren";
 const std::string kKallidor = "Kallidor erzeugt Kopien";
+const std::string kCopyFailed = "Kann Druckdatei nicht kopieren";
 
 std::wstring Wide(const std::string& text)
 {
@@ -102,7 +103,7 @@ std::map<std::string, Frame> DrawnTexts()
                                          kCreating,
                                          kCopying,
                                          "Kann Merge Datei nicht schreiben",
-                                         "Kann Druckdatei nicht kopieren",
+                                         kCopyFailed,
                                          kKallidor};
     std::map<std::string, Frame> frames;
     auto window = std::make_unique<TZarviktool>(nullptr);
@@ -169,15 +170,21 @@ struct Sighting {
     DWORD at; // milliseconds after the click
 };
 
-// Walks one job from the arrival of its files to the blue LED.
-void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const std::string& record)
+// Walks one job from the arrival of its files to the blue LED; without a
+// print file the copy fails, and the ticks must go on saying so.
+void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const std::string& record,
+                 bool printFile = true)
 {
+    const std::string& lastText = printFile ? kCopying : kCopyFailed;
+    const std::string& duringCopies = printFile ? kKallidor : kCopyFailed;
     static const std::map<std::string, Frame> known = DrawnTexts();
     DeleteSettingsKey();
     RemoveTree(kArc);
     ASSERT_TRUE(CreateDirectoryA(kArc.c_str(), nullptr));
     CreateDirectoryA("c:\\Corvanta", nullptr);
-    WriteFile("c:\\Corvanta\\Print.dml", kPrintBytes);
+    DeleteFileA("c:\\Corvanta\\Print.dml");
+    if (printFile)
+        WriteFile("c:\\Corvanta\\Print.dml", kPrintBytes);
 
     RunningProgram program(exe);
     ASSERT_NE(program.WaitForMainWindow(), nullptr);
@@ -233,14 +240,14 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
     reader.join();
     ASSERT_TRUE(ended);
 
-    EXPECT_EQ(textAtTheEnd, Wide(kCopying));
+    EXPECT_EQ(textAtTheEnd, Wide(lastText));
     EXPECT_GE(endedAt, 5900u) << "three pauses of 2000 ms";
     EXPECT_LE(endedAt, 9000u);
     ASSERT_EQ(seen.size(), 4u);
     EXPECT_EQ(seen[0].text, firstText);
     EXPECT_EQ(seen[1].text, kCreating);
     EXPECT_EQ(seen[2].text, kCopying);
-    EXPECT_EQ(seen[3].text, kKallidor);
+    EXPECT_EQ(seen[3].text, duringCopies);
     // Wine puts what the program drew on the screen up to half a second late.
     EXPECT_NEAR(Between(seen[0].at, seen[1].at), 2000.0, 1000.0);
     EXPECT_NEAR(Between(seen[1].at, seen[2].at), 2000.0, 1000.0);
@@ -255,7 +262,10 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
 
     // The merge file and the copy of the print file, both in c:\ARC.
     EXPECT_EQ(ReadFile(kArc + "\\Print.dmf"), record);
-    EXPECT_EQ(ReadFile(kArc + "\\Print.dml"), kPrintBytes);
+    if (printFile)
+        EXPECT_EQ(ReadFile(kArc + "\\Print.dml"), kPrintBytes);
+    else
+        EXPECT_FALSE(FileExists(kArc + "\\Print.dml"));
     EXPECT_EQ(ReadFile(kArc + "\\ver_ctrl.txt"), kSource);
     const FILETIME written = LastWrite(kArc + "\\Print.dmf");
 
@@ -265,7 +275,7 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
     const DWORD firstTick = endedAt;
     while (GetTickCount() - clicked < firstTick + 5000) {
         const DWORD asked = GetTickCount();
-        EXPECT_EQ(program.StatusText(), Wide(kKallidor));
+        EXPECT_EQ(program.StatusText(), Wide(duringCopies));
         EXPECT_LT(GetTickCount() - asked, 1500u);
         Sleep(250);
     }
@@ -280,7 +290,7 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
     ASSERT_TRUE(CreateDirectoryA(kArc.c_str(), nullptr));
     const DWORD emptied = GetTickCount();
     std::wstring text;
-    while ((text = program.StatusText()) == Wide(kKallidor) && GetTickCount() - emptied < 6000)
+    while ((text = program.StatusText()) == Wide(duringCopies) && GetTickCount() - emptied < 6000)
         Sleep(50);
     const DWORD blueAfter = GetTickCount() - emptied;
     EXPECT_EQ(text, Wide(kBlueText));
@@ -297,6 +307,12 @@ TEST(JobProgram, CurrentBuildWalksTheWholeRoadOfOneJob)
 TEST(JobProgram, OlderBuildWalksTheSameRoadWithItsOwnFirstTextAndNoDateRule)
 {
     WalkTheRoad(L"MervaneCC.exe", "Druckdatei erzeugen", "Erika Muster;4711;20240307091505;Tray 2;");
+}
+
+TEST(JobProgram, AFailedCopyStaysOnTheScreenUntilTheJobEnds)
+{
+    WalkTheRoad(L"MervaneCT.exe", "Datendatei analysieren", "Erika Muster;4711;07.03.2024  09:15:05;Tray 2;",
+                false);
 }
 
 } // namespace

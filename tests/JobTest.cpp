@@ -145,6 +145,7 @@ TEST_F(Job, RunsItsStepsInOrderWithThreePausesAndCopiesThePrintFile)
     EXPECT_EQ(PauseTexts(), kAllSteps);
     EXPECT_EQ(Status(), "Merge Datei kopieren");
     EXPECT_TRUE(StartedAndGray());
+    EXPECT_EQ(w().JobFailure, "");
     EXPECT_EQ(ReadFile(merge_ + "\\Print.dmf"), kRecord);
     EXPECT_EQ(ReadFile(arc_ + "\\Print.dml"), kPrintBytes);
     EXPECT_EQ(ReadFile(print_ + "\\Print.dml"), kPrintBytes) << "copied, not moved";
@@ -159,6 +160,7 @@ TEST_F(Job, EachFileThatDoesNotOpenTakesOnePauseAwayAndTheJobGoesOn)
     EXPECT_EQ(PauseTexts(), (std::vector<std::string>{" Merge Datei erzeugen", "Merge Datei kopieren"}));
     EXPECT_TRUE(StartedAndGray());
     EXPECT_EQ(ReadFile(merge_ + "\\Print.dmf"), ";;;;") << "nothing of an earlier job is written again";
+    EXPECT_EQ(w().JobFailure, "Kann Datendatei nicht \xf6" "ffnen") << "kept for the ticks";
     EXPECT_EQ(ReadFile(arc_ + "\\Print.dml"), kPrintBytes);
 
     // The merge directory is missing.
@@ -175,6 +177,7 @@ TEST_F(Job, EachFileThatDoesNotOpenTakesOnePauseAwayAndTheJobGoesOn)
     ClickStart();
     EXPECT_EQ(PauseTexts(), (std::vector<std::string>{" Merge Datei erzeugen"}));
     EXPECT_EQ(Status(), "Kann Merge Datei nicht schreiben");
+    EXPECT_EQ(w().JobFailure, "Kann Datendatei nicht \xf6" "ffnen") << "the first failure is kept";
     EXPECT_TRUE(StartedAndGray()) << "a job that failed counts as started";
 }
 

@@ -165,10 +165,14 @@ TEST_F(StatusCycle, EveryCombinationOfFlagsSelectsItsRow)
         {Tree::DataAndSource, 2, 1, 5}, {Tree::DataAndSource, 0, 2, 6}, {Tree::DataAndSource, 2, 2, 6},
         {Tree::DataOnly, 1, 2, 4},      {Tree::DataAndSource, 1, 2, 3},
     };
+    // A job that failed shows its failure in place of row 5's text until it ends.
+    for (const std::string failure : {"", "Kann Druckdatei nicht kopieren"})
     for (const Case& c : cases) {
         SCOPED_TRACE("tree " + std::to_string(static_cast<int>(c.tree)) + ", Idle " + std::to_string(c.idle)
-                     + ", JobStarted " + std::to_string(c.jobStarted) + ", row " + std::to_string(c.row));
+                     + ", JobStarted " + std::to_string(c.jobStarted) + ", row " + std::to_string(c.row)
+                     + ", failure '" + failure + "'");
         MakeTree(c.tree);
+        window->JobFailure = failure;
         window->SetLEDState(kRed);
         window->SetStatusText("vorher");
         SetByte(window->Idle, c.idle);
@@ -178,10 +182,13 @@ TEST_F(StatusCycle, EveryCombinationOfFlagsSelectsItsRow)
 
         EXPECT_TRUE(window->CheckARC());
 
-        const Outcome outcome = RowOutcome(c.row);
+        Outcome outcome = RowOutcome(c.row);
+        if (c.row == 5 && !failure.empty())
+            outcome.text = std::wstring(failure.begin(), failure.end());
         EXPECT_EQ(ShownLed(*window), outcome.led == 0 ? kRed : outcome.led);
         EXPECT_EQ(window->BtnStart->Enabled(), outcome.led == 1);
         EXPECT_EQ(Text(), outcome.text.empty() ? kBefore : outcome.text);
+        EXPECT_EQ(window->JobFailure, outcome.ends ? "" : failure) << "the job's end forgets it";
         EXPECT_EQ(TextOnBar(), Text());
         EXPECT_EQ(Byte(window->Idle), outcome.ends ? 1 : c.idle);
         EXPECT_EQ(Byte(window->JobStarted), outcome.ends ? 0 : c.jobStarted);
