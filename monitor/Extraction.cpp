@@ -5,27 +5,62 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 namespace {
 
-// The fgets limit: at most 99998 bytes of a line and the NUL.
-constexpr int kLineArea = 99999;
+// The source file as the system reads it: every CR dropped wherever it stands
+// (the C runtime's text mode keeps a lone CR), the first 0x1A ends the file,
+// and a line comes in pieces of at most 99998 bytes, each ending at its LF or
+// at that limit. So the file is read in binary and these steps are done here,
+// the CRs taken out before the bytes of a piece are counted.
+class SourceLines {
+public:
+    explicit SourceLines(std::FILE* file) : file_(file) {}
 
-// The length of the line's text, which a NUL ends, after taking out every CR:
-// the C runtime's text mode drops only the CR of a CR LF, the source files
-// drop them all. One pass over the bytes, as it runs for every line of every
-// field.
-std::size_t LineText(char* line)
-{
-    std::size_t length = 0;
-    bool carriageReturn = false;
-    for (; line[length] != '\0'; ++length)
-        carriageReturn |= line[length] == '\r';
-    if (!carriageReturn)
-        return length;
-    return static_cast<std::size_t>(std::remove(line, line + length, '\r') - line);
-}
+    // The next piece's text, which a NUL ends; false at the end of the file,
+    // which a read error makes as well.
+    bool Next(std::string_view& text)
+    {
+        std::size_t length = 0;
+        while (length < kPiece && (next_ < end_ || Fill())) {
+            const char byte = buffer_[next_++];
+            if (byte == '\x1a') {
+                // Nothing after it is read.
+                next_ = end_;
+                ended_ = true;
+                break;
+            }
+            if (byte == '\r')
+                continue;
+            piece_[length++] = byte;
+            if (byte == '\n')
+                break;
+        }
+        const char* const begin = piece_.data();
+        text = std::string_view(begin, static_cast<std::size_t>(std::find(begin, begin + length, '\0') - begin));
+        return length > 0;
+    }
+
+private:
+    static constexpr std::size_t kPiece = 99998;
+
+    bool Fill()
+    {
+        next_ = 0;
+        end_ = ended_ ? 0 : std::fread(buffer_.data(), 1, buffer_.size(), file_);
+        ended_ = end_ == 0;
+        return !ended_;
+    }
+
+    std::FILE* file_;
+    std::vector<char> buffer_ = std::vector<char>(64 * 1024);
+    std::size_t next_ = 0;
+    std::size_t end_ = 0;
+    bool ended_ = false;
+    std::vector<char> piece_ = std::vector<char>(kPiece);
+};
 
 // YYYYMMDDhhmmss -> DD.MM.YYYY  hh:mm:ss, from the first 14 bytes; a shorter
 // value is left as cut.
@@ -64,19 +99,19 @@ bool TZarviktool::AnalyseDataFile()
     SetStatusText(kOlderBuild ? "Druckdatei erzeugen" : "Datendatei analysieren");
     Pause(2000);
 
-    std::vector<char> area(kLineArea);
     for (int k = 1; k <= kMergeFields; ++k) {
         if (UseString[k] != 1)
             continue;
         // Each field reads the file afresh; one that vanished meanwhile stays "".
-        File file{std::fopen(SourceFilePathName.c_str(), "r")};
+        File file{std::fopen(SourceFilePathName.c_str(), "rb")};
         if (!file)
             continue;
         const std::string& start = StartString[k];
         const std::string reversedStart = AnsiReverseString(start);
         const bool dateRule = !kOlderBuild && start.find("Date") != std::string::npos;
-        while (std::fgets(area.data(), kLineArea, file.get()) != nullptr) {
-            const std::string_view line(area.data(), LineText(area.data()));
+        SourceLines lines(file.get());
+        std::string_view line;
+        while (lines.Next(line)) {
             if (!AnsiContainsStr(line, start))
                 continue;
             std::string value = CutValue(line, reversedStart, StoppString[k]);

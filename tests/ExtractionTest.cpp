@@ -254,9 +254,9 @@ TEST_F(Extraction, SourceFileAsTextModeReadsIt)
     UseOnly(4, "INIAGL:", "\n");
     EXPECT_EQ(Cut("INIAGL:Station\r\r\n", 4), "Station");
 
-    // 0x1A ends the file.
+    // 0x1A ends the file, also in the middle of a line.
     DefaultFields();
-    Source("PatientName = \"Smith\" \n\x1aPatientID = \"0815\" \nINIAGL:Station@PRJAGL\n");
+    Source("PatientName = \"Smith\" \x1a\nPatientID = \"0815\" \nINIAGL:Station@PRJAGL\n");
     window->AnalyseDataFile();
     EXPECT_EQ(window->MergeValue[1], "Smith");
     EXPECT_EQ(window->MergeValue[2], "");
@@ -296,6 +296,17 @@ TEST_F(Extraction, LongLinesAreReadInPieces)
     // A second piece is tested as a line of its own.
     UseOnly(4, "INIAGL:", "@PRJAGL");
     EXPECT_EQ(Cut(std::string(99998, 'z') + "INIAGL:Piece two@PRJAGL\n", 4), "Piece two");
+
+    // The pieces are counted once every CR is gone: a CR that took room would
+    // push the stop text into the next piece. Without its CR this line is
+    // 99,999 bytes, its first piece ends with the stop text.
+    EXPECT_EQ(Cut("\r" + std::string(99983, '.') + "INIAGL:v@PRJAGL\n", 4), "v");
+    // Lines ending in CR alone are one line; with its 9,999 CRs counted, the
+    // border of the first piece would fall inside the field.
+    std::string crOnly;
+    for (int i = 0; i < 12000; ++i)
+        crOnly += i == 9999 ? "INIAGL:v@PRJAGL\r" : ".........\r";
+    EXPECT_EQ(Cut(crOnly, 4), "v");
 }
 
 TEST_F(Extraction, NothingOfAnEarlierJobRemains)
