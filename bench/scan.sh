@@ -4,7 +4,9 @@
 # FindFirstFileA walk and cmd's dir /s over the same trees under the same Wine,
 # and against the native walk (find | wc -l) on the Linux side. Prints the
 # tables and writes them to bench/RESULTS-scan.md. Uses a Wine prefix of its
-# own (BUILD_DIR/bench-prefix).
+# own (BUILD_DIR/bench-prefix). The scan walks with the wide find functions and
+# spells every name in the ANSI code page as well; "scan / bare walk" is what
+# that costs over the platform's own enumeration.
 #
 #   bench/scan.sh [runs] [pinned|unpinned|both]     (default: 7 both)
 #
@@ -83,7 +85,7 @@ done
 {
     echo "# ARC scan benchmark"
     echo
-    echo "\`bench/scan.sh $runs\`: medians of $runs runs (cmd's dir: $dir_runs), each after one warm-up run;"
+    echo "\`bench/scan.sh $runs${2:+ $2}\`: medians of $runs runs (cmd's dir: $dir_runs), each after one warm-up run;"
     echo "$(wine --version 2>/dev/null), $(nproc) CPUs. Trees of 10 x 10 x N/1000 directories nested 3 deep,"
     echo "10 files in each. ScanARC and the bare FindFirstFileA walk run in-process; \`cmd /c dir /s /b /a-d\`"
     echo "runs as a process under the same Wine (its start included); \`find -type f | wc -l\` runs natively."

@@ -119,8 +119,8 @@ int main(int argc, char** argv)
     const double cmdStart = Median(runs, [] { RunCommand(L"cmd.exe /c rem"); });
 
     std::printf("| files | directories | ScanARC ms | bare FindFirstFileA walk ms | cmd dir /s ms | native find ms "
-                "| scan / dir | scan / native | scan us per file |\n");
-    std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+                "| scan / bare walk | scan / dir | scan / native | scan us per file |\n");
+    std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (int i = 4; i < argc; ++i) {
         const std::string argument = argv[i];
         const std::size_t colon = argument.find(':');
@@ -146,8 +146,9 @@ int main(int argc, char** argv)
             return 1;
         }
         const double dir = Median(dirRuns, [&] { RunCommand(L"cmd.exe /c dir /s /b /a-d " + Wide(tree)); });
-        std::printf("| %ld | %ld | %.1f | %.1f | %.1f | %.1f | %.2f | %.2f | %.2f |\n", files, directories, scan, bare,
-                    dir, native, scan / dir, scan / native, scan * 1000.0 / static_cast<double>(files));
+        std::printf("| %ld | %ld | %.1f | %.1f | %.1f | %.1f | %.3f | %.2f | %.2f | %.2f |\n", files, directories, scan,
+                    bare, dir, native, scan / bare, scan / dir, scan / native,
+                    scan * 1000.0 / static_cast<double>(files));
         std::fflush(stdout);
     }
     std::printf("\n");

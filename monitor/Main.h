@@ -70,7 +70,11 @@ public:
     void SaveSettings();
     void SetLEDState(std::uint32_t state);
     bool ScanARC();
-    int ScanDirectory(const std::string& directory);
+    // Walks one directory, named by its wide and its ANSI path (each ending
+    // with a backslash); both are given back as they came.
+    int ScanDirectory(std::wstring& directory, std::string& ansiDirectory);
+    // Whether the walk leaves a directory entry out as a link.
+    static bool IsDirectoryLink(const WIN32_FIND_DATAW& entry);
     bool CheckARC();
     bool AnalyseDataFile();
     bool WriteMergeFile();

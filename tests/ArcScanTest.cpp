@@ -379,6 +379,55 @@ TEST_F(ArcScan, DirectoryLinksAreNotFollowed)
     ExpectDataOnly(ScanWithin(arc + "\\a"), arc + "\\a");
     // The links lie below the top; a top reached through a link is listed.
     ExpectSource(ScanWithin(arc + "\\a\\b\\up"), arc + "\\a\\b\\up\\outside\\ver_ctrl.txt");
+
+    // Only links are left out: reparse points that name another place, and
+    // those the platform gives no tag (Wine's links above). Others hold files.
+    const auto leftOut = [](DWORD attributes, DWORD tag) {
+        WIN32_FIND_DATAW entry{};
+        entry.dwFileAttributes = attributes;
+        entry.dwReserved0 = tag;
+        return TZarviktool::IsDirectoryLink(entry);
+    };
+    const DWORD reparse = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    EXPECT_TRUE(leftOut(reparse, IO_REPARSE_TAG_MOUNT_POINT));
+    EXPECT_TRUE(leftOut(reparse, IO_REPARSE_TAG_SYMLINK));
+    EXPECT_TRUE(leftOut(reparse, 0));
+    EXPECT_FALSE(leftOut(reparse, IO_REPARSE_TAG_CLOUD));
+    EXPECT_FALSE(leftOut(reparse, IO_REPARSE_TAG_DEDUP));
+    EXPECT_FALSE(leftOut(FILE_ATTRIBUTE_DIRECTORY, 0));
+    // Without the attribute the field holds no tag.
+    EXPECT_FALSE(leftOut(FILE_ATTRIBUTE_DIRECTORY, IO_REPARSE_TAG_SYMLINK));
+}
+
+// These trees too are made by tests/fixtures/arc_scan_links.sh.
+TEST_F(ArcScan, DirectoriesNamedOutsideTheCodePageAreWalked)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the names are chosen for code page 1252";
+    const std::string names = "c:\\mervane-test\\names";
+    ASSERT_NE(GetFileAttributesW(L"c:\\mervane-test\\names\\source\\\u0141ukasz\\\u65e5\u672c"),
+              INVALID_FILE_ATTRIBUTES)
+        << "fixture arc_scan_links has not run";
+
+    ExpectDataOnly(Scan(names + "\\data"), names + "\\data");
+    // A name the code page spells keeps its long form, though Wine gives it
+    // a short one as well.
+    ExpectSource(Scan(names + "\\kept"), names + "\\kept\\M\xfcller\\ver_ctrl.txt");
+
+    // The source file is named through the short names of the directories
+    // the code page cannot spell, and opens.
+    window->ARCpath = names + "\\source";
+    window->SourceFileName = "ver_ctrl.txt";
+    window->CheckARC();
+    EXPECT_TRUE(window->LEDgreen->Visible());
+    window->UseString[1] = 1;
+    window->StartString[1] = "PatientName = \"";
+    window->StoppString[1] = "\" ";
+    const auto pause = TZarviktool::Pause;
+    TZarviktool::Pause = [](DWORD) {};
+    EXPECT_TRUE(window->AnalyseDataFile()) << window->SourceFilePathName;
+    TZarviktool::Pause = pause;
+    EXPECT_EQ(window->MergeValue[1], "Kowalski");
 }
 
 TEST_F(ArcScan, FirstEntryOfADriveRootCounts)
