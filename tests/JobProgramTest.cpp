@@ -223,7 +223,10 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
     while (!ended || GetTickCount() - clicked < endedAt + 1000) {
         const DWORD now = GetTickCount() - clicked;
         const std::string name = NameOf(CaptureStatusBar(bar), known);
-        if (name != "?" && (seen.empty() || seen.back().text != name))
+        // Wine may put the job's first text on the screen after the job began:
+        // the green text before it is no sighting of the job.
+        const bool before = seen.empty() && name == kGreenText;
+        if (name != "?" && !before && (seen.empty() || seen.back().text != name))
             seen.push_back({name, now});
         if (!ended)
             ledsDuringJob.push_back(program.LedOnScreen());
