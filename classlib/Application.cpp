@@ -51,11 +51,21 @@ std::wstring ErrorBoxText(const std::wstring& message)
 
 void TApplication::ShowException(const Exception& error)
 {
+    const HWND active = GetActiveWindow();
     HWND owner = nullptr;
     if (mainForm_ != nullptr && mainForm_->HandleAllocated() && IsWindowVisible(mainForm_->Handle()))
-        owner = GetActiveWindow();
-    MessageBoxW(owner, ErrorBoxText(error.Message()).c_str(), AnsiToWide(Title).c_str(),
-                MB_OK | MB_ICONERROR);
+        owner = active;
+    {
+        // The box blocks the whole application, also when another program is
+        // active and the box has no owner.
+        TDisabledTaskWindows disabled;
+        MessageBoxW(owner, ErrorBoxText(error.Message()).c_str(), AnsiToWide(Title).c_str(),
+                    MB_OK | MB_ICONERROR);
+    }
+    // The window that was active was disabled when the box went, so the box
+    // could not hand the activation back to it.
+    if (active != nullptr && GetActiveWindow() == nullptr && IsWindow(active))
+        SetActiveWindow(active);
 }
 
 void TApplication::HandleException(const Exception& error)

@@ -266,8 +266,9 @@ void TEdit::CreateWnd()
 {
     CreateHandle(L"EDIT", WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | (Visible() ? WS_VISIBLE : 0),
                  WS_EX_CLIENTEDGE, designText_, Parent()->Handle(), Left, Top, Width, Height);
-    if (maxLength_ > 0)
-        SendMessageW(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
+    // MaxLength 0 is no limit: the largest the control allows, not the
+    // system's default of 30,000 characters.
+    SendMessageW(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
 }
 
 std::wstring TEdit::Text() const

@@ -227,16 +227,14 @@ void TForm::CreateFormWindow()
     if (Application->MainFormOnTaskBar && Application->MainForm() != nullptr)
         owner = Application->MainForm()->Handle();
     CreateHandle(windowClass.c_str(), style, 0, caption_, owner, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0);
-    if (!iconName_.empty()) {
-        const std::wstring icon = AnsiToWide(iconName_);
-        const HINSTANCE instance = GetModuleHandleW(nullptr);
-        bigIcon_ = static_cast<HICON>(LoadImageW(instance, icon.c_str(), IMAGE_ICON, 0, 0, 0));
-        smallIcon_ = static_cast<HICON>(LoadImageW(instance, icon.c_str(), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON),
-                                                   GetSystemMetrics(SM_CYSMICON), 0));
-        SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-        SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
-    }
+    // A form without an icon of its own shows the application's, the program's icon.
+    const std::wstring icon = AnsiToWide(iconName_.empty() ? "MAINICON" : iconName_);
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    bigIcon_ = static_cast<HICON>(LoadImageW(instance, icon.c_str(), IMAGE_ICON, 0, 0, 0));
+    smallIcon_ = static_cast<HICON>(LoadImageW(instance, icon.c_str(), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 }
 
 void TForm::ApplyWindowSize()
@@ -323,52 +321,67 @@ void TForm::Close()
         Hide();
 }
 
+TDisabledTaskWindows::TDisabledTaskWindows(HWND except) : except_(except)
+{
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto* self = reinterpret_cast<TDisabledTaskWindows*>(data);
+            if (hwnd != self->except_ && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+                EnableWindow(hwnd, FALSE);
+                self->windows_.push_back(hwnd);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(this));
+}
+
+TDisabledTaskWindows::~TDisabledTaskWindows()
+{
+    for (HWND hwnd : windows_)
+        EnableWindow(hwnd, TRUE);
+}
+
 int TForm::ShowModal()
 {
     if (Visible() || !Enabled() || modal_)
         throw EInvalidOperation(L"Ein sichtbares oder gesperrtes Fenster kann nicht modal angezeigt werden");
-    // Disable the application's other windows for the length of the run.
-    struct Disabled {
-        HWND self;
-        std::vector<HWND> windows;
-    } disabled{Handle(), {}};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            auto* state = reinterpret_cast<Disabled*>(data);
-            if (hwnd != state->self && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
-                EnableWindow(hwnd, FALSE);
-                state->windows.push_back(hwnd);
+    {
+        // The other windows are enabled again before this form is hidden, so
+        // that one of them can become the active window.
+        TDisabledTaskWindows disabled(Handle());
+        ModalResult = 0;
+        modal_ = true;
+        Show();
+        // The keyboard starts at the first control of the tab order.
+        if (HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE))
+            SetFocus(first);
+        MSG msg;
+        while (ModalResult == 0) {
+            if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+                // The application ends while the dialog is open: leave as cancelled
+                // and let the outer loop see the quit message too.
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                ModalResult = 2;
+                break;
             }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&disabled));
-
-    ModalResult = 0;
-    modal_ = true;
-    Show();
-    // The keyboard starts at the first control of the tab order.
-    if (HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE))
-        SetFocus(first);
-    MSG msg;
-    while (ModalResult == 0) {
-        if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
-            // The application ends while the dialog is open: leave as cancelled
-            // and let the outer loop see the quit message too.
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            ModalResult = 2;
-            break;
-        }
-        if (!IsDialogMessageW(Handle(), &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+            if (!IsDialogMessageW(Handle(), &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
         }
     }
-    for (HWND hwnd : disabled.windows)
-        EnableWindow(hwnd, TRUE);
     Hide();
     modal_ = false;
     return ModalResult;
+}
+
+void TForm::ClickFocusedButton()
+{
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(Handle(), focus)
+        && (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0)
+        SendMessageW(focus, BM_CLICK, 0, 0);
 }
 
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -385,12 +398,19 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_COMMAND:
+        if (lParam == 0 && wParam == IDOK) {
+            // Return from the dialog manager (menu commands are numbered from
+            // 1000). No button here is a default button: Return presses the
+            // focused one and does nothing elsewhere.
+            ClickFocusedButton();
+            return 0;
+        }
         if (lParam == 0 && HIWORD(wParam) == 0 && menu_ != nullptr) {
             menu_->Dispatch(LOWORD(wParam));
             return 0;
         }
         if (lParam == 0)
-            return 0; // Enter and Esc from the dialog manager: no default buttons here
+            return 0; // Esc from the dialog manager: no cancel buttons here
         break;
     default:
         break;

@@ -8,6 +8,21 @@
 
 class TMainMenu;
 
+// What a modal window does to the rest of the application: for its lifetime
+// every visible, enabled top-level window of this thread but one is disabled;
+// at its end those, and only those, are enabled again.
+class TDisabledTaskWindows {
+public:
+    explicit TDisabledTaskWindows(HWND except = nullptr);
+    ~TDisabledTaskWindows();
+    TDisabledTaskWindows(const TDisabledTaskWindows&) = delete;
+    TDisabledTaskWindows& operator=(const TDisabledTaskWindows&) = delete;
+
+private:
+    HWND except_;
+    std::vector<HWND> windows_;
+};
+
 class TForm : public TWinControl {
 public:
     using Method = void (TForm::*)(TObject* Sender);
@@ -57,6 +72,7 @@ private:
     void CreateFormWindow();
     void ApplyTabOrder();
     void ApplyWindowSize();
+    void ClickFocusedButton();
     void ReleaseWindow();
     [[noreturn]] void ThrowMissingComponent(const std::string& name) const;
 

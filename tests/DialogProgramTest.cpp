@@ -247,6 +247,49 @@ TEST_F(DialogProgram, OkSavesWhatWasTypedAndPutsItIntoEffectWhileCancelAndClosin
     EXPECT_TRUE(program.Running());
 }
 
+TEST_F(DialogProgram, ReturnPressesTheFocusedButtonAndDoesNothingElsewhere)
+{
+    RunningProgram program(L"MervaneCC.exe");
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    ASSERT_TRUE(program.WaitForStatus(kNoSource));
+
+    // Neither button is the default or the cancel button: Return in an edit
+    // and Escape leave the dialog open.
+    HWND dialog = OpenDialog(program);
+    ASSERT_NE(dialog, nullptr);
+    TypeOver(dialog, kEditSourceFileName, L"job.txt");
+    PressKeys({VK_RETURN});
+    PressKeys({VK_ESCAPE});
+    Sleep(300);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    // Back from the ARC directory to "OK" with the keyboard; Return saves and closes.
+    Click(dialog, kEditARCpath);
+    PressKeys({VK_SHIFT, VK_TAB});
+    PressKeys({VK_SHIFT, VK_TAB});
+    PressKeys({VK_RETURN});
+    ASSERT_TRUE(WaitForHidden(dialog));
+    EXPECT_EQ(StoredString(L"SourceFileName"), L"job.txt");
+
+    // Return on "Abbruch" saves nothing.
+    dialog = OpenDialog(program);
+    ASSERT_NE(dialog, nullptr);
+    TypeOver(dialog, kEditSourceFileName, L"typed.txt");
+    Click(dialog, kEditARCpath);
+    PressKeys({VK_SHIFT, VK_TAB});
+    PressKeys({VK_RETURN});
+    ASSERT_TRUE(WaitForHidden(dialog));
+    EXPECT_EQ(StoredString(L"SourceFileName"), L"job.txt");
+
+    // The dialog opens with the focus on "OK": Return at once saves what it
+    // shows over a value changed from outside meanwhile.
+    dialog = OpenDialog(program);
+    ASSERT_NE(dialog, nullptr);
+    SetString(L"SourceFileName", L"outside.txt");
+    PressKeys({VK_RETURN});
+    ASSERT_TRUE(WaitForHidden(dialog));
+    EXPECT_EQ(StoredString(L"SourceFileName"), L"job.txt");
+}
+
 TEST_F(DialogProgram, QuitEndsTheOlderBuildWithExitCodeZeroWithoutSavingTheSettings)
 {
     RunningProgram program(L"MervaneCC.exe");

@@ -75,6 +75,20 @@ void ExpectNoDesignTexts(TSteuerung& d)
         EXPECT_NE(TextOf(edit), AnsiToWide(edit->Name)) << edit->Name;
 }
 
+// The width of an icon's picture; 0 for no icon.
+int IconWidth(HICON icon)
+{
+    ICONINFO info{};
+    if (icon == nullptr || !GetIconInfo(icon, &info))
+        return 0;
+    BITMAP bitmap{};
+    GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+    if (info.hbmColor != nullptr)
+        DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return bitmap.bmWidth;
+}
+
 void Click(TButton* button)
 {
     SendMessageW(button->Handle(), BM_CLICK, 0, 0);
@@ -262,7 +276,19 @@ TEST_F(DialogTest, IsBuiltHiddenWithTheDesignedLayoutAtTheDesignDensity)
     EXPECT_EQ(order[38], d.EditPrintFilePathName->Handle());
     EXPECT_EQ(item, order[0]) << "the tab order wraps round after the last control";
 
+    // The layout gives the dialog no icon: it shows the program's, as the main window does.
+    EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(SendMessageW(form, WM_GETICON, ICON_BIG, 0))), 96);
+    EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(SendMessageW(form, WM_GETICON, ICON_SMALL, 0))),
+              GetSystemMetrics(SM_CXSMICON));
+
+    // The separator alone has a limit; the others take texts of any length.
     EXPECT_EQ(SendMessageW(d.EditSeperator->Handle(), EM_GETLIMITTEXT, 0, 0), 1);
+    std::string limited;
+    for (TEdit* edit : AllEdits(d)) {
+        if (edit != d.EditSeperator && SendMessageW(edit->Handle(), EM_GETLIMITTEXT, 0, 0) < 0x7FFFFFFE)
+            limited += edit->Name + " ";
+    }
+    EXPECT_EQ(limited, "");
     EXPECT_EQ(d.Strg_OK->ModalResult, 1);
     EXPECT_EQ(d.Strg_Abbruch->ModalResult, 2);
 }
@@ -329,15 +355,22 @@ TEST_F(DialogTest, SeparatorIsShownAndSavedWholeButTypedAtMostOneCharacter)
     EXPECT_EQ(StoredString(L"MergeFileSeperator"), L"#|#");
     EXPECT_EQ(window_->MergeFileSeperator, "#|#");
 
-    ASSERT_TRUE(RunExchange([](TSteuerung& d) {
+    // The other edits take a pasted text longer than the system's default limit.
+    const std::wstring longText = std::wstring(39999, L'x') + L"!";
+    ASSERT_TRUE(RunExchange([&](TSteuerung& d) {
         TypeInto(d.EditSeperator, L"xyz");
         EXPECT_EQ(TextOf(d.EditSeperator), L"x");
         TypeInto(d.EditSourceFileName, L"job.txt");
+        HWND edit = d.EditStartMergeField2->Handle();
+        SetFocus(edit);
+        SendMessageW(edit, EM_SETSEL, 0, -1);
+        SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(longText.c_str())); // as a paste does
         Click(d.Strg_OK);
         return true;
     }));
     EXPECT_EQ(StoredString(L"MergeFileSeperator"), L"x");
     EXPECT_EQ(StoredString(L"SourceFileName"), L"job.txt");
+    EXPECT_EQ(StoredString(L"StartString2").size(), longText.size());
 
     // Emptied edits save empty texts.
     ASSERT_TRUE(RunExchange([](TSteuerung& d) {
@@ -458,6 +491,8 @@ TEST_F(DialogTest, TicksGoOnWhileTheDialogIsOpenAndStartCannotBePressed)
     int phase = 0;
     std::wstring statusWhileOpen;
     bool startEnabledWhileOpen = false;
+    bool dialogBackAfterBox = false;
+    bool mainEnabledAfterBox = true;
     ASSERT_TRUE(RunExchange([&](TSteuerung& d) {
         switch (phase) {
         case 0:
@@ -485,10 +520,20 @@ TEST_F(DialogTest, TicksGoOnWhileTheDialogIsOpenAndStartCannotBePressed)
             phase = 2;
             return false;
         default:
+            // An error box over the dialog: afterwards the dialog is enabled
+            // and active again, and the main window still disabled.
+            {
+                ErrorBoxWatcher watcher(200);
+                Application->HandleException(Exception(L"Fehler"));
+            }
+            dialogBackAfterBox = IsWindowEnabled(d.Handle()) && GetActiveWindow() == d.Handle();
+            mainEnabledAfterBox = IsWindowEnabled(window_->Handle()) != FALSE;
             Click(d.Strg_Abbruch);
             return true;
         }
     }));
+    EXPECT_TRUE(dialogBackAfterBox);
+    EXPECT_FALSE(mainEnabledAfterBox) << "the box enabled the window that the dialog had disabled";
     EXPECT_EQ(statusWhileOpen, L"Daten und Quelldatei im ARC Verzeichnis vorhanden!");
     EXPECT_TRUE(startEnabledWhileOpen);
     PumpMessages(200);

@@ -1,7 +1,9 @@
 // The current build's main window in this process: what the constructor
-// leaves behind, the LED switch, and a constructor whose settings load fails.
+// leaves behind, the LED switch, a constructor whose settings load fails, and
+// the error box of a failing tick.
 #include "classlib/Exceptions.h"
 #include "monitor/Main.h"
+#include "support/ProgramDriver.h"
 #include "support/TestSupport.h"
 
 #include <windows.h>
@@ -9,10 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 
 using namespace testing_support;
 
@@ -51,6 +55,61 @@ int MainWindowsOfThisProcess()
             ++count;
     }
     return count;
+}
+
+// Another program's window made the active one, from a thread of its own:
+// this thread then has no active window.
+class ActiveWindowElsewhere {
+public:
+    ActiveWindowElsewhere() : thread_([this] { Run(); })
+    {
+        while (threadId_ == 0)
+            Sleep(10);
+        PumpMessages(300);
+    }
+    ~ActiveWindowElsewhere()
+    {
+        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+
+private:
+    void Run()
+    {
+        HWND window = CreateWindowExW(0, L"STATIC", L"Anderes Programm", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 450,
+                                      350, 200, 100, nullptr, nullptr, nullptr, nullptr);
+        SetForegroundWindow(window);
+        threadId_ = GetCurrentThreadId();
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+            DispatchMessageW(&msg);
+        DestroyWindow(window);
+    }
+
+    std::atomic<DWORD> threadId_{0};
+    std::thread thread_;
+};
+
+// What the timer below saw, inside the error box's modal loop, once the box was open.
+struct WhileBoxOpen {
+    HWND window = nullptr;
+    bool seen = false;
+    bool windowEnabled = true;
+};
+WhileBoxOpen g_whileBox;
+
+void CALLBACK WhileBoxOpenTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    if (WindowsOfProcess(GetCurrentProcessId(), L"#32770").empty())
+        return;
+    KillTimer(nullptr, id);
+    g_whileBox.seen = true;
+    g_whileBox.windowEnabled = IsWindowEnabled(g_whileBox.window) != FALSE;
+    // The fault is mended; a real click on Start meanwhile.
+    DeleteValue(L"UseString4");
+    POINT start{180, 80};
+    ClientToScreen(g_whileBox.window, &start);
+    ClickAtScreen(start.x, start.y);
 }
 
 class MainWindow : public ::testing::Test {
@@ -184,6 +243,39 @@ TEST_F(MainWindow, StatesOutsideOneToFiveChangeNothing)
     w->SetLEDState(6);
     w->SetLEDState(UINT32_MAX);
     EXPECT_EQ(Lights(*w), mixed);
+}
+
+TEST_F(MainWindow, AnErrorBoxOnATickBlocksTheWindowAlsoWhileAnotherProgramIsActive)
+{
+    struct RestorePause {
+        void (*saved)(DWORD) = TZarviktool::Pause;
+        ~RestorePause() { TZarviktool::Pause = saved; }
+    } restorePause;
+    TZarviktool::Pause = [](DWORD) {}; // should a job start after all
+    auto w = std::make_unique<TZarviktool>(nullptr);
+    SetWindowPos(w->Handle(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    w->Show();
+    w->SetLEDState(1);
+    ActiveWindowElsewhere elsewhere;
+    ASSERT_EQ(GetActiveWindow(), nullptr);
+
+    // A settings fault at the next tick: text where a number belongs.
+    SetString(L"UseString4", L"ab");
+    g_whileBox = WhileBoxOpen{w->Handle()};
+    {
+        ErrorBoxWatcher watcher(1000);
+        const UINT_PTR timer = SetTimer(nullptr, 0, 20, WhileBoxOpenTimer);
+        w->Timer1->SetInterval(100);
+        PumpMessages(1800);
+        KillTimer(nullptr, timer);
+        const auto boxes = watcher.Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, L"Fehler beim Holen der Daten f\u00fcr 'UseString4'");
+    }
+    ASSERT_TRUE(g_whileBox.seen);
+    EXPECT_FALSE(g_whileBox.windowEnabled) << "the main window stayed enabled beneath the box";
+    EXPECT_TRUE(IsWindowEnabled(w->Handle()));
+    EXPECT_FALSE(w->JobStarted) << "Start took a click while the box was open";
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// The real programs, started as a user starts them: the window they show
-// before the first tick, the error box of a start-up that fails, and ending.
+// The real programs, started as a user starts them: the icon their files show,
+// the window they show before the first tick, the error box of a start-up that
+// fails, and ending.
 #include "support/ProgramDriver.h"
 #include "support/TestSupport.h"
 
@@ -53,6 +54,29 @@ protected:
     void SetUp() override { DeleteSettingsKey(); }
     void TearDown() override { DeleteSettingsKey(); }
 };
+
+TEST_F(ProgramStart, TheFirstIconOfEachProgramFileIsTheProgramIcon)
+{
+    // Explorer shows the first icon group that the file lists.
+    for (const wchar_t* exe : {L"MervaneCT.exe", L"MervaneCC.exe"}) {
+        HMODULE file = LoadLibraryExW(ProgramPath(exe).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(file, nullptr) << exe;
+        std::wstring first;
+        EnumResourceNamesW(
+            file, RT_GROUP_ICON,
+            [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR data) -> BOOL {
+                *reinterpret_cast<std::wstring*>(data) = IS_INTRESOURCE(name) ? L"(numbered)" : name;
+                return FALSE;
+            },
+            reinterpret_cast<LONG_PTR>(&first));
+        EXPECT_EQ(first, L"MAINICON") << exe;
+        // The group's directory: 6 bytes of header, then its picture, width first.
+        HRSRC group = FindResourceW(file, L"MAINICON", RT_GROUP_ICON);
+        const auto* directory = static_cast<const BYTE*>(LockResource(LoadResource(file, group)));
+        EXPECT_EQ(directory != nullptr ? directory[6] : 0, 96) << exe;
+        FreeLibrary(file);
+    }
+}
 
 TEST_F(ProgramStart, CurrentBuildShowsItsWindowAndEndsOnClose)
 {

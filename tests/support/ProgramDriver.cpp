@@ -44,6 +44,8 @@ BOOL CALLBACK Collect(HWND hwnd, LPARAM data)
     return TRUE;
 }
 
+} // namespace
+
 std::wstring ProgramPath(const std::wstring& exeName)
 {
     wchar_t self[MAX_PATH];
@@ -53,8 +55,6 @@ std::wstring ProgramPath(const std::wstring& exeName)
     path.resize(path.find_last_of(L'\\')); // the build folder
     return path + L"\\" + exeName;
 }
-
-} // namespace
 
 const char* LedName(Led led)
 {

@@ -12,6 +12,9 @@ namespace testing_support {
 enum class Led { Blue, Red, Green, Gray, Yellow, None };
 const char* LedName(Led led);
 
+// The path of "MervaneCT.exe" or "MervaneCC.exe": in the build folder, beside the tests' folder.
+std::wstring ProgramPath(const std::wstring& exeName);
+
 class RunningProgram {
 public:
     // exeName: "MervaneCT.exe" or "MervaneCC.exe", found beside the tests' folder.
