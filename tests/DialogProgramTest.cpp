@@ -253,32 +253,30 @@ TEST_F(DialogProgram, ReturnPressesTheFocusedButtonAndDoesNothingElsewhere)
     ASSERT_NE(program.WaitForMainWindow(), nullptr);
     ASSERT_TRUE(program.WaitForStatus(kNoSource));
 
-    // Neither button is the default or the cancel button: Return in an edit
-    // and Escape leave the dialog open.
-    HWND dialog = OpenDialog(program);
-    ASSERT_NE(dialog, nullptr);
-    TypeOver(dialog, kEditSourceFileName, L"job.txt");
-    PressKeys({VK_RETURN});
-    PressKeys({VK_ESCAPE});
-    Sleep(300);
-    EXPECT_TRUE(IsWindowVisible(dialog));
-    // Back from the ARC directory to "OK" with the keyboard; Return saves and closes.
-    Click(dialog, kEditARCpath);
-    PressKeys({VK_SHIFT, VK_TAB});
-    PressKeys({VK_SHIFT, VK_TAB});
-    PressKeys({VK_RETURN});
-    ASSERT_TRUE(WaitForHidden(dialog));
-    EXPECT_EQ(StoredString(L"SourceFileName"), L"job.txt");
-
-    // Return on "Abbruch" saves nothing.
-    dialog = OpenDialog(program);
-    ASSERT_NE(dialog, nullptr);
-    TypeOver(dialog, kEditSourceFileName, L"typed.txt");
-    Click(dialog, kEditARCpath);
-    PressKeys({VK_SHIFT, VK_TAB});
-    PressKeys({VK_RETURN});
-    ASSERT_TRUE(WaitForHidden(dialog));
-    EXPECT_EQ(StoredString(L"SourceFileName"), L"job.txt");
+    // Types a file name, goes back from the ARC directory's edit to a button
+    // with the keyboard ("OK" lies two steps back, "Abbruch" one) and presses
+    // Return there.
+    HWND dialog = nullptr;
+    const auto typeAndReturnOn = [&](const wchar_t* typed, int stepsBack) {
+        dialog = OpenDialog(program);
+        ASSERT_NE(dialog, nullptr);
+        TypeOver(dialog, kEditSourceFileName, typed);
+        // Neither button is the default or the cancel button: Return in an
+        // edit and Escape leave the dialog open.
+        PressKeys({VK_RETURN});
+        PressKeys({VK_ESCAPE});
+        Sleep(300);
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        Click(dialog, kEditARCpath);
+        for (int i = 0; i < stepsBack; ++i)
+            PressKeys({VK_SHIFT, VK_TAB});
+        PressKeys({VK_RETURN});
+        ASSERT_TRUE(WaitForHidden(dialog));
+    };
+    typeAndReturnOn(L"job.txt", 2);
+    EXPECT_EQ(StoredString(L"SourceFileName"), L"job.txt") << "Return on OK saves";
+    typeAndReturnOn(L"typed.txt", 1);
+    EXPECT_EQ(StoredString(L"SourceFileName"), L"job.txt") << "Return on Abbruch saves nothing";
 
     // The dialog opens with the focus on "OK": Return at once saves what it
     // shows over a value changed from outside meanwhile.
