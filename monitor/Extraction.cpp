@@ -17,7 +17,13 @@ namespace {
 // the CRs taken out before the bytes of a piece are counted.
 class SourceLines {
 public:
-    explicit SourceLines(std::FILE* file) : file_(file) {}
+    // Starts over on a file opened in binary; the buffers serve every field.
+    void Begin(std::FILE* file)
+    {
+        file_ = file;
+        next_ = end_ = 0;
+        ended_ = false;
+    }
 
     // The next piece's text, which a NUL ends; false at the end of the file,
     // which a read error makes as well.
@@ -54,7 +60,7 @@ private:
         return !ended_;
     }
 
-    std::FILE* file_;
+    std::FILE* file_ = nullptr;
     std::vector<char> buffer_ = std::vector<char>(64 * 1024);
     std::size_t next_ = 0;
     std::size_t end_ = 0;
@@ -99,6 +105,7 @@ bool TZarviktool::AnalyseDataFile()
     SetStatusText(kOlderBuild ? "Druckdatei erzeugen" : "Datendatei analysieren");
     Pause(2000);
 
+    SourceLines lines;
     for (int k = 1; k <= kMergeFields; ++k) {
         if (UseString[k] != 1)
             continue;
@@ -109,7 +116,7 @@ bool TZarviktool::AnalyseDataFile()
         const std::string& start = StartString[k];
         const std::string reversedStart = AnsiReverseString(start);
         const bool dateRule = !kOlderBuild && start.find("Date") != std::string::npos;
-        SourceLines lines(file.get());
+        lines.Begin(file.get());
         std::string_view line;
         while (lines.Next(line)) {
             if (!AnsiContainsStr(line, start))

@@ -138,6 +138,19 @@ private:
     }
 };
 
+// A real mouse click in the middle of the Start button's face.
+void ClickOnStart(const TZarviktool& window)
+{
+    POINT start{180, 80};
+    ClientToScreen(window.Handle(), &start);
+    SetCursorPos(start.x, start.y);
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, click, sizeof(INPUT));
+}
+
 class DialogTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -506,17 +519,8 @@ TEST_F(DialogTest, TicksGoOnWhileTheDialogIsOpenAndStartCannotBePressed)
                 return false;
             statusWhileOpen = window_->StatusBar1->SimpleText();
             startEnabledWhileOpen = window_->BtnStart->Enabled();
-            {
-                // A real click on Start: the disabled window takes none.
-                POINT start{180, 80};
-                ClientToScreen(window_->Handle(), &start);
-                SetCursorPos(start.x, start.y);
-                INPUT click[2] = {};
-                click[0].type = click[1].type = INPUT_MOUSE;
-                click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-                click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-                SendInput(2, click, sizeof(INPUT));
-            }
+            // A real click on Start: the disabled window takes none.
+            ClickOnStart(*window_);
             phase = 2;
             return false;
         default:
@@ -542,14 +546,7 @@ TEST_F(DialogTest, TicksGoOnWhileTheDialogIsOpenAndStartCannotBePressed)
     EXPECT_FALSE(FileExists(arc_ + "\\Print.dmf"));
 
     // The same click once the dialog is closed does start the job.
-    POINT start{180, 80};
-    ClientToScreen(window_->Handle(), &start);
-    SetCursorPos(start.x, start.y);
-    INPUT click[2] = {};
-    click[0].type = click[1].type = INPUT_MOUSE;
-    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, click, sizeof(INPUT));
+    ClickOnStart(*window_);
     PumpMessages(300);
     EXPECT_TRUE(window_->JobStarted);
     EXPECT_TRUE(FileExists(arc_ + "\\Print.dmf"));
