@@ -51,7 +51,15 @@ void CALLBACK StepTimer(HWND, UINT, UINT_PTR id, DWORD)
         Steuerung->ModalResult = 2;
         return;
     }
-    if (g_step(*Steuerung)) {
+    // A step that opens a modal loop (an error box) meets this timer again
+    // inside it; it must not run a second time meanwhile.
+    static bool inStep = false;
+    if (inStep)
+        return;
+    inStep = true;
+    const bool finished = g_step(*Steuerung);
+    inStep = false;
+    if (finished) {
         KillTimer(nullptr, id);
         g_stepFinished = true;
     }
