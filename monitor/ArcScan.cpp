@@ -7,10 +7,6 @@
 
 namespace {
 
-// The longest search pattern the ANSI find functions take. The walk keeps to
-// it, so a directory deeper than that counts as empty as it always has.
-constexpr std::size_t kLongestPattern = MAX_PATH;
-
 // Room for any entry name in the ANSI code page, NUL included.
 constexpr int kAnsiNameSize = 3 * MAX_PATH;
 
@@ -22,44 +18,80 @@ void ToAnsi(const wchar_t* name, char (&ansi)[kAnsiNameSize])
         ansi[0] = '\0';
 }
 
-// Appends a subdirectory's name and "\" to its ANSI path. A name the code
-// page cannot spell (it does not convert back to itself) would lead the ANSI
-// file functions elsewhere or nowhere: its short name is taken instead when
-// the platform has one, so that the source file found below it opens.
-void AppendAnsiName(std::string& path, const WIN32_FIND_DATAW& entry)
-{
-    char ansi[kAnsiNameSize];
-    ToAnsi(entry.cFileName, ansi);
-    wchar_t back[MAX_PATH];
-    const bool lossy = MultiByteToWideChar(CP_ACP, 0, ansi, -1, back, MAX_PATH) == 0 ||
-                       std::wcscmp(back, entry.cFileName) != 0;
-    if (lossy && entry.cAlternateFileName[0] != L'\0')
-        ToAnsi(entry.cAlternateFileName, ansi);
-    path += ansi;
-    path += '\\';
-}
-
 bool IsDotOrDotDot(const wchar_t* name)
 {
     return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
 
+// The extended-length form (\\?\ or \\?\UNC\) of a directory path that ends
+// with a backslash. Below it no Win32 path parsing takes place: no length
+// limit, and names ending in a dot or a blank stay as they are. The path
+// itself is made whole (relative, forward slashes, "..") as before; a path
+// already in a device form is left alone.
+std::wstring ExtendedPath(const std::wstring& path)
+{
+    if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0)
+        return path;
+    std::wstring full(path.size() + MAX_PATH, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length);
+        length = GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+    }
+    if (length == 0 || length >= full.size())
+        return path;
+    full.resize(length);
+    if (full.back() != L'\\')
+        full += L'\\';
+    if (full.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
 } // namespace
+
+// What the levels of one walk share: the directory's paths and the entry just
+// listed. A level needs its entry only until it has entered a subdirectory,
+// after which the next FindNextFileW fills it anew; so one entry serves all,
+// and a deep tree costs each level little more than its find handle.
+struct TZarviktool::ScanWalk {
+    std::wstring directory; // extended-length, ends with "\"
+    std::string ansiDirectory; // as SourceFilePathName names it, ends with "\"
+    WIN32_FIND_DATAW entry;
+    char name[kAnsiNameSize];
+    wchar_t back[MAX_PATH];
+
+    // Appends the entry's name and "\" to the ANSI path. A name the code page
+    // cannot spell (it does not convert back to itself) would lead the ANSI
+    // file functions elsewhere or nowhere: its short name is taken instead
+    // when the platform has one, so that the source file found below it opens.
+    void AppendAnsiName()
+    {
+        ToAnsi(entry.cFileName, name);
+        const bool lossy = MultiByteToWideChar(CP_ACP, 0, name, -1, back, MAX_PATH) == 0 ||
+                           std::wcscmp(back, entry.cFileName) != 0;
+        if (lossy && entry.cAlternateFileName[0] != L'\0')
+            ToAnsi(entry.cAlternateFileName, name);
+        ansiDirectory += name;
+        ansiDirectory += '\\';
+    }
+};
 
 bool TZarviktool::ScanARC()
 {
     SourceFilePathName = ARCpath + "\\";
-    // The walk lists each directory by its wide path, so that it enters every
-    // directory whatever its name, and keeps the ANSI path beside it for
-    // SourceFilePathName. Both have room for the deepest path walked: the
-    // walk itself allocates nothing.
-    std::wstring directory = AnsiToWide(SourceFilePathName);
-    std::string ansiDirectory = SourceFilePathName;
-    directory.reserve(kLongestPattern + MAX_PATH + 1);
-    ansiDirectory.reserve(2 * kAnsiNameSize);
+    // The walk lists each directory by its extended-length wide path, so that
+    // it enters every directory whatever its name or depth, and keeps the ANSI
+    // path beside it for SourceFilePathName. Both grow only when the walk goes
+    // deeper than ever before in this scan.
+    ScanWalk walk;
+    walk.directory = ExtendedPath(AnsiToWide(SourceFilePathName));
+    walk.ansiDirectory = SourceFilePathName;
+    walk.directory.reserve(4 * MAX_PATH);
+    walk.ansiDirectory.reserve(2 * kAnsiNameSize);
     DataInARC = 0;
     SourceInARC = false;
-    ScanDirectory(directory, ansiDirectory);
+    ScanDirectory(walk);
     return SourceInARC;
 }
 
@@ -74,22 +106,18 @@ bool TZarviktool::IsDirectoryLink(const WIN32_FIND_DATAW& entry)
     return tag == 0 || IsReparseTagNameSurrogate(tag);
 }
 
-int TZarviktool::ScanDirectory(std::wstring& directory, std::string& ansiDirectory)
+int TZarviktool::ScanDirectory(ScanWalk& walk)
 {
-    // A directory we cannot list (missing, no access, a path too long for the
-    // ANSI find functions) counts as empty.
-    if (directory.size() + 3 > kLongestPattern)
-        return 1;
-    const std::size_t wideLength = directory.size();
-    const std::size_t ansiLength = ansiDirectory.size();
-    directory += L"*.*";
-    WIN32_FIND_DATAW entry;
-    const HANDLE find = FindFirstFileW(directory.c_str(), &entry);
-    directory.resize(wideLength);
+    // A directory we cannot list (missing, no access) counts as empty.
+    const std::size_t wideLength = walk.directory.size();
+    const std::size_t ansiLength = walk.ansiDirectory.size();
+    WIN32_FIND_DATAW& entry = walk.entry;
+    walk.directory += L"*.*";
+    const HANDLE find = FindFirstFileW(walk.directory.c_str(), &entry);
+    walk.directory.resize(wideLength);
     if (find == INVALID_HANDLE_VALUE)
         return 1;
     FindHandle closer(find);
-    char name[kAnsiNameSize];
     do {
         if (IsDotOrDotDot(entry.cFileName))
             continue;
@@ -98,17 +126,17 @@ int TZarviktool::ScanDirectory(std::wstring& directory, std::string& ansiDirecto
             // otherwise walk the same directories again and again.
             if (IsDirectoryLink(entry))
                 continue;
-            directory += entry.cFileName;
-            directory += L'\\';
-            AppendAnsiName(ansiDirectory, entry);
-            ScanDirectory(directory, ansiDirectory);
-            directory.resize(wideLength);
-            ansiDirectory.resize(ansiLength);
+            walk.directory += entry.cFileName;
+            walk.directory += L'\\';
+            walk.AppendAnsiName();
+            ScanDirectory(walk);
+            walk.directory.resize(wideLength);
+            walk.ansiDirectory.resize(ansiLength);
         } else {
             DataInARC = 1;
-            ToAnsi(entry.cFileName, name);
-            if (std::strstr(name, SourceFileName.c_str()) != nullptr) {
-                SourceFilePathName = ansiDirectory + SourceFileName;
+            ToAnsi(entry.cFileName, walk.name);
+            if (std::strstr(walk.name, SourceFileName.c_str()) != nullptr) {
+                SourceFilePathName = walk.ansiDirectory + SourceFileName;
                 SourceInARC = true;
             }
         }

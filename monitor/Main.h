@@ -70,9 +70,10 @@ public:
     void SaveSettings();
     void SetLEDState(std::uint32_t state);
     bool ScanARC();
-    // Walks one directory, named by its wide and its ANSI path (each ending
-    // with a backslash); both are given back as they came.
-    int ScanDirectory(std::wstring& directory, std::string& ansiDirectory);
+    // Walks one directory, the walk's current one; its paths are given back
+    // as they came.
+    struct ScanWalk;
+    int ScanDirectory(ScanWalk& walk);
     // Whether the walk leaves a directory entry out as a link.
     static bool IsDirectoryLink(const WIN32_FIND_DATAW& entry);
     bool CheckARC();

@@ -322,39 +322,57 @@ TEST_F(ArcScan, ArcPathEndingInSeparatorIsTakenAsItIs)
     ExpectSource(Scan(top + "\\"), subLater ? top + "\\\\sub\\ver_ctrl.txt" : top + "\\\\ver_ctrl.txt");
 }
 
-TEST_F(ArcScan, PathsOfAnyLengthAreBuiltAndTooLongOnesCountAsEmpty)
+TEST_F(ArcScan, FoldersOfAnyDepthAreWalked)
 {
     const std::string top = FreshDirectory("scan-long");
     RemoveLongTree(Long(top));
     MakeDirectories(top);
     const std::string prefix = top + "\\";
 
-    // A directory path of 257 bytes with its separator: its search pattern
-    // is the longest the platform takes (260 bytes).
-    const std::string longest = prefix + Repeat('a', 257 - prefix.size() - 1);
-    PutLongFile(longest + "\\job_ver_ctrl.txt");
-    ExpectSource(Scan(top), longest + "\\ver_ctrl.txt");
-    EXPECT_EQ(window->SourceFilePathName.size(), 257u + 12u);
+    // A file only at the bottom of many short folders, past MAX_PATH.
+    std::string nested = prefix + "x";
+    while (nested.size() < 270)
+        nested += "\\d";
+    PutLongFile(nested + "\\job.dat");
+    ExpectDataOnly(Scan(top), top);
 
-    // One byte more and the platform refuses to list it: it counts as empty,
-    // and so does everything below it, however deep and long.
-    const std::string refused = prefix + Repeat('b', 258 - prefix.size() - 1);
-    PutLongFile(refused + "\\ver_ctrl.txt");
-    PutLongFile(refused + "\\" + Repeat('c', 200) + "\\" + Repeat('d', 200) + "\\ver_ctrl.txt");
-    RemoveLongTree(Long(longest));
-    ExpectEmpty(Scan(top), top);
+    // Long names below a path past MAX_PATH; the source file there is named
+    // by its 8-bit path as built, whatever its length.
+    const std::string deep = prefix + Repeat('b', 250) + "\\" + Repeat('c', 200) + "\\" + Repeat('d', 200);
+    PutLongFile(deep + "\\job_ver_ctrl.txt");
+    ExpectSource(Scan(top), deep + "\\ver_ctrl.txt");
+    ExpectSource(Scan(deep), deep + "\\ver_ctrl.txt");
 
-    // A file beside it still counts, and the walk goes on past the refused one.
-    PutFile(prefix + "a.dat");
-    PutFile(prefix + "z\\ver_ctrl.txt");
-    ExpectSource(Scan(top), prefix + "z\\ver_ctrl.txt");
-
-    // An ARC path that is too long itself: an empty tree, no overflow.
-    ExpectEmpty(Scan(refused), refused);
+    // An ARC path no file system takes: an empty tree, no overflow.
     const std::string huge = prefix + Repeat('e', 5000);
     ExpectEmpty(Scan(huge), huge);
 
     RemoveLongTree(Long(top));
+}
+
+TEST_F(ArcScan, EveryFormOfTheArcPathIsWalked)
+{
+    const std::string top = FreshDirectory("scan-forms");
+    PutFile(top + "\\job\\ver_ctrl.txt");
+
+    // Forward slashes, ".." and a relative path are made whole as before; the
+    // source path keeps the ARC path as it is written.
+    std::string slashed = top;
+    for (char& c : slashed)
+        c = c == '\\' ? '/' : c;
+    ExpectSource(Scan(slashed), slashed + "\\job\\ver_ctrl.txt");
+    ExpectSource(Scan(top + "\\job\\.."), top + "\\job\\..\\job\\ver_ctrl.txt");
+    char current[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, current), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(top.c_str()));
+    const ScanResult relative = Scan("job");
+    SetCurrentDirectoryA(current);
+    ExpectSource(relative, "job\\ver_ctrl.txt");
+
+    // A share; Wine's share \\station\arc is made by tests/fixtures/arc_scan_links.sh.
+    ASSERT_NE(GetFileAttributesA("\\\\station\\arc\\job"), INVALID_FILE_ATTRIBUTES)
+        << "fixture arc_scan_links has not run";
+    ExpectSource(Scan("\\\\station\\arc"), "\\\\station\\arc\\job\\ver_ctrl.txt");
 }
 
 // The trees of this test are made by tests/fixtures/arc_scan_links.sh.
@@ -428,6 +446,30 @@ TEST_F(ArcScan, DirectoriesNamedOutsideTheCodePageAreWalked)
     EXPECT_TRUE(window->AnalyseDataFile()) << window->SourceFilePathName;
     TZarviktool::Pause = pause;
     EXPECT_EQ(window->MergeValue[1], "Kowalski");
+}
+
+// These trees too are made by tests/fixtures/arc_scan_links.sh.
+TEST_F(ArcScan, FoldersWhoseNamesEndInADotAreWalked)
+{
+    const std::string dotted = "c:\\mervane-test\\dotted";
+    ASSERT_NE(GetFileAttributesW(L"\\\\?\\c:\\mervane-test\\dotted\\data\\serie."), INVALID_FILE_ATTRIBUTES)
+        << "fixture arc_scan_links has not run";
+    window->SourceFileName = "ver_ctrl.txt";
+    window->ARCpath = dotted + "\\data";
+    window->CheckARC();
+    EXPECT_TRUE(window->LEDyellow->Visible());
+    window->ARCpath = dotted + "\\source";
+    window->CheckARC();
+    EXPECT_TRUE(window->LEDgreen->Visible());
+    EXPECT_EQ(window->SourceFilePathName, dotted + "\\source\\serie.\\ver_ctrl.txt");
+
+    // A job whose last files lie there goes on.
+    window->ARCpath = dotted + "\\data";
+    window->Idle = false;
+    window->JobStarted = true;
+    window->CheckARC();
+    EXPECT_TRUE(window->JobStarted);
+    EXPECT_EQ(window->StatusBar1->SimpleText(), L"Kallidor erzeugt Kopien");
 }
 
 TEST_F(ArcScan, FirstEntryOfADriveRootCounts)
