@@ -94,25 +94,32 @@ std::string CutValue(std::string_view line, const std::string& reversedStart, co
 
 bool TZarviktool::AnalyseDataFile()
 {
+    static const std::string kCannotOpen = "Kann Datendatei nicht \xf6" "ffnen";
     // Nothing of an earlier job may reach this job's merge file.
     for (int k = 1; k <= kMergeFields; ++k)
         MergeValue[k].clear();
 
     if (File probe{std::fopen(SourceFilePathName.c_str(), "r")}; !probe) {
-        ReportJobFailure("Kann Datendatei nicht \xf6" "ffnen");
+        ReportJobFailure(kCannotOpen);
         return false;
     }
     SetStatusText(kOlderBuild ? "Druckdatei erzeugen" : "Datendatei analysieren");
     Pause(2000);
 
     SourceLines lines;
+    bool lost = false;
     for (int k = 1; k <= kMergeFields; ++k) {
         if (UseString[k] != 1)
             continue;
-        // Each field reads the file afresh; one that vanished meanwhile stays "".
+        // Each field reads the file afresh. One removed or locked since the
+        // opening test leaves the field "", and the job must not look good.
         File file{std::fopen(SourceFilePathName.c_str(), "rb")};
-        if (!file)
+        if (!file) {
+            if (!lost)
+                ReportJobFailure(kCannotOpen);
+            lost = true;
             continue;
+        }
         const std::string& start = StartString[k];
         const std::string reversedStart = AnsiReverseString(start);
         const bool dateRule = !kOlderBuild && start.find("Date") != std::string::npos;

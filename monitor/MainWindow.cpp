@@ -2,9 +2,20 @@
 
 #include "classlib/AnsiText.h"
 
+#include <algorithm>
+
 TZarviktool* Zarviktool = nullptr;
 
-void (*TZarviktool::Pause)(DWORD milliseconds) = [](DWORD milliseconds) { Sleep(milliseconds); };
+// A job's pause takes no message, click or tick. It waits for messages of no
+// kind rather than sleeping: only such a wait lets Wine put what the window
+// drew (the step's status text) on the screen, and only once the thread has
+// been busy for a few tens of milliseconds, hence the short slices.
+void (*TZarviktool::Pause)(DWORD milliseconds) = [](DWORD milliseconds) {
+    constexpr ULONGLONG kSlice = 50;
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64())
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(std::min(end - now, kSlice)), 0, 0);
+};
 
 namespace {
 

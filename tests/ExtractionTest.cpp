@@ -363,15 +363,34 @@ TEST_F(Extraction, SourceFileThatDoesNotOpen)
     EXPECT_TRUE(pauses.empty());
 }
 
-TEST_F(Extraction, SourceFileGoneAfterTheOpeningTest)
+TEST_F(Extraction, SourceFileLostDuringThePauseFailsTheJob)
 {
-    Source(kAllFour);
-    window->AnalyseDataFile();
-    // Removed while the window pauses: every field stays "", none fails the job.
-    atPause = [this] { ASSERT_TRUE(DeleteFileA(window->SourceFilePathName.c_str())); };
-    EXPECT_TRUE(window->AnalyseDataFile());
-    EXPECT_EQ(Values(), decltype(Values()){});
-    EXPECT_EQ(Status(), L"Datendatei analysieren");
+    // Removed, or held open without sharing, while the window pauses: every
+    // field stays "", and the job keeps the failure as it does a failed
+    // opening test.
+    const std::string kCannotOpen = "Kann Datendatei nicht \xf6" "ffnen";
+    HANDLE lock = INVALID_HANDLE_VALUE;
+    const std::function<void()> losses[] = {
+        [this] { ASSERT_TRUE(DeleteFileA(window->SourceFilePathName.c_str())); },
+        [this, &lock] {
+            lock = CreateFileA(window->SourceFilePathName.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                               nullptr);
+            ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+        },
+    };
+    for (const auto& loss : losses) {
+        atPause = nullptr;
+        Source(kAllFour);
+        window->AnalyseDataFile();
+        window->JobFailure.clear();
+        atPause = loss;
+        EXPECT_TRUE(window->AnalyseDataFile());
+        EXPECT_EQ(Values(), decltype(Values()){});
+        EXPECT_EQ(window->JobFailure, kCannotOpen);
+        EXPECT_EQ(Status(), L"Kann Datendatei nicht \u00f6ffnen");
+        if (lock != INVALID_HANDLE_VALUE)
+            CloseHandle(lock);
+    }
 }
 
 TEST_F(Extraction, DoubleByteCodePageCutsByBytes)

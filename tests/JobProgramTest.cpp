@@ -5,6 +5,7 @@
 // While the job runs the program answers no message from another process, so
 // its status texts are read off the screen then: each frame of the status bar
 // is compared with the same text drawn by the same status bar in this process.
+#include "classlib/AnsiText.h"
 #include "monitor/Main.h"
 #include "support/ProgramDriver.h"
 #include "support/TestSupport.h"
@@ -37,11 +38,7 @@ const std::string kCreating = " Merge Datei erzeugen";
 const std::string kCopying = "Merge Datei kopieren";
 const std::string kKallidor = "Kallidor erzeugt Kopien";
 const std::string kCopyFailed = "Kann Druckdatei nicht kopieren";
-
-std::wstring Wide(const std::string& text)
-{
-    return std::wstring(text.begin(), text.end());
-}
+const std::string kCannotOpen = "Kann Datendatei nicht \xf6" "ffnen";
 
 // The left part of a status bar as the screen shows it; the two programs'
 // bars differ in width by a pixel, so the right end is left out.
@@ -98,8 +95,7 @@ std::map<std::string, Frame> DrawnTexts()
                                          "Daten, aber keine Quelldatei im ARC Verzeichnis vorhanden!",
                                          "Datendatei analysieren",
                                          "Druckdatei erzeugen",
-                                         "Kann Datendatei nicht \xf6"
-                                         "ffnen",
+                                         kCannotOpen,
                                          kCreating,
                                          kCopying,
                                          "Kann Merge Datei nicht schreiben",
@@ -170,14 +166,9 @@ struct Sighting {
     DWORD at; // milliseconds after the click
 };
 
-// Walks one job from the arrival of its files to the blue LED; without a
-// print file the copy fails, and the ticks must go on saying so.
-void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const std::string& record,
-                 bool printFile = true)
+// An empty c:\ARC, the default settings and the print file (or none).
+void PrepareStation(bool printFile = true)
 {
-    const std::string& lastText = printFile ? kCopying : kCopyFailed;
-    const std::string& duringCopies = printFile ? kKallidor : kCopyFailed;
-    static const std::map<std::string, Frame> known = DrawnTexts();
     DeleteSettingsKey();
     RemoveTree(kArc);
     ASSERT_TRUE(CreateDirectoryA(kArc.c_str(), nullptr));
@@ -185,21 +176,41 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
     DeleteFileA("c:\\Corvanta\\Print.dml");
     if (printFile)
         WriteFile("c:\\Corvanta\\Print.dml", kPrintBytes);
+}
 
+// A job's files in c:\ARC, the source file last.
+void PutJobFiles()
+{
+    WriteFile(kArc + "\\job.dat", "job data");
+    WriteFile(kArc + "\\ver_ctrl.txt", kSource);
+}
+
+// What goes wrong in a job: nothing, no print file, or the source file is
+// removed during the first pause. The ticks must go on saying so.
+enum class Fault { None, NoPrintFile, SourceLost };
+
+// Walks one job from the arrival of its files to the blue LED.
+void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const std::string& record,
+                 Fault fault = Fault::None)
+{
+    const bool printFile = fault != Fault::NoPrintFile;
+    const std::string& lastText = printFile ? kCopying : kCopyFailed;
+    const std::string& duringCopies = fault == Fault::None ? kKallidor : printFile ? kCannotOpen : kCopyFailed;
+    static const std::map<std::string, Frame> known = DrawnTexts();
+    PrepareStation(printFile);
     RunningProgram program(exe);
     ASSERT_NE(program.WaitForMainWindow(), nullptr);
     const HWND bar = FindWindowExW(program.MainWindow(), nullptr, STATUSCLASSNAMEW, nullptr);
     ASSERT_NE(bar, nullptr);
     // On a slow machine the first tick may already have come.
     const std::wstring first = program.StatusText();
-    EXPECT_TRUE(first == L"Initialisierung! Bitte warten..." || first == Wide(kBlueText)) << first;
+    EXPECT_TRUE(first == L"Initialisierung! Bitte warten..." || first == AnsiToWide(kBlueText)) << first;
 
     // The empty tree, then the job's files.
-    ASSERT_TRUE(program.WaitForStatus(Wide(kBlueText), 6000));
+    ASSERT_TRUE(program.WaitForStatus(AnsiToWide(kBlueText), 6000));
     EXPECT_TRUE(ScreenShows(program, Led::Blue, false));
-    WriteFile(kArc + "\\job.dat", "job data");
-    WriteFile(kArc + "\\ver_ctrl.txt", kSource);
-    ASSERT_TRUE(program.WaitForStatus(Wide(kGreenText), 6000));
+    PutJobFiles();
+    ASSERT_TRUE(program.WaitForStatus(AnsiToWide(kGreenText), 6000));
     ASSERT_TRUE(ScreenShows(program, Led::Green, true));
 
     // The click, and the job as the screen shows it.
@@ -230,6 +241,8 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
             seen.push_back({name, now});
         if (!ended)
             ledsDuringJob.push_back(program.LedOnScreen());
+        if (fault == Fault::SourceLost && now > 800)
+            DeleteFileA((kArc + "\\ver_ctrl.txt").c_str());
         if (!clickedAgain && now > 3000) {
             // Start again in the middle of the job.
             EXPECT_FALSE(program.StartLooksEnabled());
@@ -243,7 +256,7 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
     reader.join();
     ASSERT_TRUE(ended);
 
-    EXPECT_EQ(textAtTheEnd, Wide(lastText));
+    EXPECT_EQ(textAtTheEnd, AnsiToWide(lastText));
     EXPECT_GE(endedAt, 5900u) << "three pauses of 2000 ms";
     EXPECT_LE(endedAt, 9000u);
     ASSERT_EQ(seen.size(), 4u);
@@ -269,7 +282,10 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
         EXPECT_EQ(ReadFile(kArc + "\\Print.dml"), kPrintBytes);
     else
         EXPECT_FALSE(FileExists(kArc + "\\Print.dml"));
-    EXPECT_EQ(ReadFile(kArc + "\\ver_ctrl.txt"), kSource);
+    EXPECT_EQ(FileExists(kArc + "\\ver_ctrl.txt"), fault != Fault::SourceLost);
+    if (fault != Fault::SourceLost) {
+        EXPECT_EQ(ReadFile(kArc + "\\ver_ctrl.txt"), kSource);
+    }
     const FILETIME written = LastWrite(kArc + "\\Print.dmf");
 
     // Kallidor's time: every tick says so, the second click started nothing,
@@ -278,7 +294,7 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
     const DWORD firstTick = endedAt;
     while (GetTickCount() - clicked < firstTick + 5000) {
         const DWORD asked = GetTickCount();
-        EXPECT_EQ(program.StatusText(), Wide(duringCopies));
+        EXPECT_EQ(program.StatusText(), AnsiToWide(duringCopies));
         EXPECT_LT(GetTickCount() - asked, 1500u);
         Sleep(250);
     }
@@ -293,10 +309,10 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
     ASSERT_TRUE(CreateDirectoryA(kArc.c_str(), nullptr));
     const DWORD emptied = GetTickCount();
     std::wstring text;
-    while ((text = program.StatusText()) == Wide(duringCopies) && GetTickCount() - emptied < 6000)
+    while ((text = program.StatusText()) == AnsiToWide(duringCopies) && GetTickCount() - emptied < 6000)
         Sleep(50);
     const DWORD blueAfter = GetTickCount() - emptied;
-    EXPECT_EQ(text, Wide(kBlueText));
+    EXPECT_EQ(text, AnsiToWide(kBlueText));
     EXPECT_GE(blueAfter, 2400u) << "blue one tick after the job end, not at it";
     EXPECT_LE(blueAfter, 5000u);
     EXPECT_TRUE(ScreenShows(program, Led::Blue, false));
@@ -315,7 +331,111 @@ TEST(JobProgram, OlderBuildWalksTheSameRoadWithItsOwnFirstTextAndNoDateRule)
 TEST(JobProgram, AFailedCopyStaysOnTheScreenUntilTheJobEnds)
 {
     WalkTheRoad(L"MervaneCT.exe", "Datendatei analysieren", "Erika Muster;4711;07.03.2024  09:15:05;Tray 2;",
-                false);
+                Fault::NoPrintFile);
+}
+
+TEST(JobProgram, ASourceFileLostDuringThePauseStaysOnTheScreenUntilTheJobEnds)
+{
+    WalkTheRoad(L"MervaneCT.exe", "Datendatei analysieren", ";;;;", Fault::SourceLost);
+}
+
+// Clicks Start through the display and watches the status bar on the screen
+// for the length of the job. "" when each of the three pauses' texts reached
+// the screen within its pause, else when each was first seen after the click.
+std::string PausesOnScreen(const RunningProgram& program, const std::string& firstText)
+{
+    static const std::map<std::string, Frame> known = DrawnTexts();
+    const HWND bar = FindWindowExW(program.MainWindow(), nullptr, STATUSCLASSNAMEW, nullptr);
+    const std::string pauses[] = {firstText, kCreating, kCopying};
+    DWORD firstSeen[3] = {};
+    bool seen[3] = {};
+    const DWORD clicked = GetTickCount();
+    if (!program.ClickStartThroughDisplay())
+        return "xdotool cannot be started";
+    while (GetTickCount() - clicked < 6300) {
+        const std::string name = NameOf(CaptureStatusBar(bar), known);
+        for (int i = 0; i < 3; ++i) {
+            if (!seen[i] && name == pauses[i]) {
+                seen[i] = true;
+                firstSeen[i] = GetTickCount() - clicked;
+            }
+        }
+        Sleep(15);
+    }
+    program.StatusText(); // the job's end
+    std::string report;
+    for (int i = 0; i < 3; ++i)
+        report += pauses[i] + ": " + (seen[i] ? std::to_string(firstSeen[i]) : std::string("never")) + "\n";
+    // Each text must reach the screen within its own pause (the click takes a
+    // moment to arrive).
+    bool inTime = true;
+    for (int i = 0; i < 3; ++i)
+        inTime = inTime && seen[i] && firstSeen[i] < 2000u * (i + 1) + 150u;
+    return inTime ? "" : report;
+}
+
+// Waits out the end of a job: the tree is emptied, a tick ends the job, the
+// next shows blue; then the next job's files bring green.
+void NextJob(const RunningProgram& program)
+{
+    RemoveTree(kArc);
+    ASSERT_TRUE(CreateDirectoryA(kArc.c_str(), nullptr));
+    ASSERT_TRUE(program.WaitForStatus(AnsiToWide(kBlueText), 8000));
+    PutJobFiles();
+    ASSERT_TRUE(program.WaitForStatus(AnsiToWide(kGreenText), 6000));
+    ASSERT_TRUE(ScreenShows(program, Led::Green, true));
+}
+
+// "Einstellungen" > "Steuerung", then "Abbruch", with the mouse.
+void VisitTheDialog(const RunningProgram& program)
+{
+    POINT menu{77, -GetSystemMetrics(SM_CYMENU) / 2};
+    ClientToScreen(program.MainWindow(), &menu);
+    ClickAtScreen(menu.x, menu.y);
+    HWND popup = WaitForWindowOfProcess(program.ProcessId(), L"#32768");
+    ASSERT_NE(popup, nullptr) << "no menu opened";
+    RECT rect;
+    GetWindowRect(popup, &rect);
+    ClickAtScreen((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    HWND dialog = WaitForWindowOfProcess(program.ProcessId(), L"TSteuerung");
+    ASSERT_NE(dialog, nullptr) << "the dialog did not open";
+    Sleep(300);
+    POINT abbruch{381, 476};
+    ClientToScreen(dialog, &abbruch);
+    ClickAtScreen(abbruch.x, abbruch.y);
+    for (int i = 0; i < 100 && IsWindowVisible(dialog); ++i)
+        Sleep(50);
+    ASSERT_FALSE(IsWindowVisible(dialog));
+    ASSERT_TRUE(program.WaitForStatus(AnsiToWide(kGreenText), 6000));
+}
+
+TEST(JobProgram, EachPauseShowsItsTextOnTheScreenInJobsInARow)
+{
+    PrepareStation();
+    PutJobFiles();
+    {
+        RunningProgram program(L"MervaneCT.exe");
+        ASSERT_NE(program.WaitForMainWindow(), nullptr);
+        ASSERT_TRUE(program.WaitForStatus(AnsiToWide(kGreenText), 6000));
+        ASSERT_TRUE(ScreenShows(program, Led::Green, true));
+        for (int job = 0; job < 2; ++job) {
+            if (job > 0)
+                NextJob(program);
+            EXPECT_EQ(PausesOnScreen(program, "Datendatei analysieren"), "") << "job " << job;
+        }
+    }
+    // The older build, each job started right after a visit to the dialog.
+    PrepareStation();
+    PutJobFiles();
+    RunningProgram program(L"MervaneCC.exe");
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    ASSERT_TRUE(program.WaitForStatus(AnsiToWide(kGreenText), 6000));
+    for (int job = 0; job < 2; ++job) {
+        if (job > 0)
+            NextJob(program);
+        VisitTheDialog(program);
+        EXPECT_EQ(PausesOnScreen(program, "Druckdatei erzeugen"), "") << "job " << job;
+    }
 }
 
 } // namespace

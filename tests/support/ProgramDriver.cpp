@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace testing_support {
@@ -122,6 +123,26 @@ void ClickAtScreen(int x, int y)
     SendInput(1, &up, sizeof(INPUT));
 }
 
+bool ClickThroughDisplay(int x, int y)
+{
+    // Wine starts a Linux program like one of its own but gives no handle to
+    // wait on, so the click is given time to arrive instead. Wine's virtual
+    // desktop lies at the display's origin: the coordinates are the same.
+    std::wstring command = L"xdotool mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" click 1";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(L"Z:\\usr\\bin\\xdotool", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &info) == 0)
+        return false;
+    for (HANDLE handle : {info.hThread, info.hProcess}) {
+        if (handle != nullptr)
+            CloseHandle(handle);
+    }
+    Sleep(300);
+    return true;
+}
+
 void PressKeys(const std::vector<WORD>& chord)
 {
     for (WORD vk : chord)
@@ -147,6 +168,18 @@ std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* windowClass, 
     Search search{processId, windowClass, hiddenToo, {}};
     EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND WaitForWindowOfProcess(DWORD processId, const wchar_t* windowClass, DWORD timeoutMilliseconds)
+{
+    const DWORD start = GetTickCount();
+    do {
+        const auto windows = WindowsOfProcess(processId, windowClass);
+        if (!windows.empty())
+            return windows.front();
+        Sleep(50);
+    } while (GetTickCount() - start < timeoutMilliseconds);
+    return nullptr;
 }
 
 std::wstring MessageBoxText(HWND box)
@@ -300,6 +333,13 @@ void RunningProgram::ClickAt(int clientX, int clientY) const
 void RunningProgram::ClickStart() const
 {
     ClickAt(180, 80);
+}
+
+bool RunningProgram::ClickStartThroughDisplay() const
+{
+    POINT point{180, 80};
+    ClientToScreen(window_, &point);
+    return ClickThroughDisplay(point.x, point.y);
 }
 
 bool RunningProgram::WaitForExit(DWORD timeoutMilliseconds, DWORD* exitCode) const

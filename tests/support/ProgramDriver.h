@@ -47,6 +47,8 @@ public:
     void ClickAt(int clientX, int clientY) const;
     // Clicks the face of Start beside the LED panel (the panel takes clicks itself).
     void ClickStart() const;
+    // The same click through the display (see ClickThroughDisplay).
+    bool ClickStartThroughDisplay() const;
 
     bool WaitForExit(DWORD timeoutMilliseconds, DWORD* exitCode = nullptr) const;
     bool Running() const;
@@ -62,6 +64,11 @@ private:
 // Real input (SendInput), as from the user's mouse and keyboard.
 void ClickAtScreen(int x, int y);
 void MoveMouseTo(int x, int y);
+// A click that the X display delivers, as from a user's mouse (xdotool):
+// Wine reads it from the display in the program's own thread, where a click
+// made with SendInput arrives through Wine's input queue instead. False when
+// xdotool cannot be started.
+bool ClickThroughDisplay(int x, int y);
 // Presses the keys in order and releases them in reverse: {VK_MENU, VK_F4} is Alt+F4.
 void PressKeys(const std::vector<WORD>& chord);
 // Types each character with the key (and Shift) that makes it in the current layout.
@@ -70,6 +77,8 @@ void TypeText(const std::wstring& text);
 // The top-level windows of a process with the given window class ("#32770"
 // for message boxes); the visible ones only unless hiddenToo.
 std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* windowClass, bool hiddenToo = false);
+// The first visible one, once there is one; null on time-out.
+HWND WaitForWindowOfProcess(DWORD processId, const wchar_t* windowClass, DWORD timeoutMilliseconds = 5000);
 // The text of a message box (its static text control).
 std::wstring MessageBoxText(HWND box);
 
