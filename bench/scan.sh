@@ -20,6 +20,7 @@ modes=${2:-both}
 [ "$modes" = both ] && modes="pinned unpinned"
 dir_runs=3
 sizes=(1000 10000 100000)
+PACKAGES+=(python3) # makes the trees
 install_packages
 build_all
 make_prefix "$BUILD_DIR/bench-prefix"

@@ -33,18 +33,32 @@ double Now()
     return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
+// Median milliseconds of each piece of work, the pieces timed in turn `runs`
+// times after one untimed round.
+std::vector<double> MedianTurns(int runs, const std::vector<std::function<void()>>& works)
+{
+    std::vector<std::vector<double>> times(works.size());
+    for (const auto& work : works)
+        work();
+    for (int i = 0; i < runs; ++i) {
+        for (std::size_t k = 0; k < works.size(); ++k) {
+            const double start = Now();
+            works[k]();
+            times[k].push_back(Now() - start);
+        }
+    }
+    std::vector<double> medians;
+    for (auto& piece : times) {
+        std::sort(piece.begin(), piece.end());
+        medians.push_back(piece[piece.size() / 2]);
+    }
+    return medians;
+}
+
 // Median milliseconds of `runs` timed calls after one untimed warm-up call.
 double Median(int runs, const std::function<void()>& work)
 {
-    work();
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const double start = Now();
-        work();
-        times.push_back(Now() - start);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return MedianTurns(runs, {work})[0];
 }
 
 // Runs a command line to its end, its output thrown away.
@@ -112,10 +126,20 @@ int main(int argc, char** argv)
     window->ARCpath = root + "\\empty";
     window->SaveSettings();
 
-    const double load = Median(runs * 5, [&] { window->LoadSettings(); });
-    const double emptyScan = Median(runs * 5, [&] { window->ScanARC(); });
-    const double check = Median(runs * 5, [&] { window->CheckARC(); });
-    const double tick = Median(runs * 5, [&] { window->Timer1Timer(nullptr); });
+    // The parts of a tick and the whole take turns, so that what the machine
+    // does meanwhile (a late start of Wine's services, another CPU's load)
+    // weighs on all of them alike; timed one after the other, the first of
+    // them once took ten times as long as the whole tick.
+    const std::vector<double> tickParts = MedianTurns(runs * 5, {
+        [&] { window->LoadSettings(); },
+        [&] { window->ScanARC(); },
+        [&] { window->CheckARC(); },
+        [&] { window->Timer1Timer(nullptr); },
+    });
+    const double load = tickParts[0];
+    const double emptyScan = tickParts[1];
+    const double check = tickParts[2];
+    const double tick = tickParts[3];
     const double cmdStart = Median(runs, [] { RunCommand(L"cmd.exe /c rem"); });
 
     std::printf("| files | directories | ScanARC ms | bare FindFirstFileA walk ms | cmd dir /s ms | native find ms "
@@ -129,18 +153,23 @@ int main(int argc, char** argv)
         const std::string tree = root + "\\tree-" + std::to_string(files);
 
         window->ARCpath = tree;
-        const double scan = Median(runs, [&] { window->ScanARC(); });
+        long found = 0;
+        long directories = 0;
+        // The two walks take turns, like the parts of a tick below.
+        const std::vector<double> walks = MedianTurns(runs, {
+            [&] { window->ScanARC(); },
+            [&] {
+                found = 0;
+                directories = 0;
+                BareWalk(tree + "\\", found, directories);
+            },
+        });
+        const double scan = walks[0];
+        const double bare = walks[1];
         if (window->DataInARC != 1) {
             std::fprintf(stderr, "%s holds no file\n", tree.c_str());
             return 1;
         }
-        long found = 0;
-        long directories = 0;
-        const double bare = Median(runs, [&] {
-            found = 0;
-            directories = 0;
-            BareWalk(tree + "\\", found, directories);
-        });
         if (found != files) {
             std::fprintf(stderr, "%s holds %ld files, not %ld\n", tree.c_str(), found, files);
             return 1;
