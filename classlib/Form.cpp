@@ -80,6 +80,15 @@ int TextHeightOf(const std::wstring& fontName, int fontHeight)
     return metrics.tmHeight;
 }
 
+// A visible, enabled control of the form's tab order.
+bool TakesFocus(HWND form, HWND control)
+{
+    if (control == nullptr || !IsChild(form, control))
+        return false;
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(control, GWL_STYLE));
+    return (style & (WS_TABSTOP | WS_VISIBLE | WS_DISABLED)) == (WS_TABSTOP | WS_VISIBLE);
+}
+
 } // namespace
 
 TForm::TForm(TComponent* owner, const std::string& className, std::vector<PublishedMethod> methods)
@@ -384,9 +393,38 @@ void TForm::ClickFocusedButton()
         SendMessageW(focus, BM_CLICK, 0, 0);
 }
 
+void TForm::RememberFocus()
+{
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(Handle(), focus))
+        focusedControl_ = focus;
+}
+
+// The keyboard goes on to the control that had it when the form lost the
+// activation, else to the first of the tab order; without one it stays here.
+void TForm::RestoreFocus()
+{
+    HWND target = focusedControl_;
+    if (!TakesFocus(Handle(), target))
+        target = GetNextDlgTabItem(Handle(), nullptr, FALSE);
+    if (TakesFocus(Handle(), target))
+        SetFocus(target);
+}
+
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_ACTIVATE:
+        // As in a dialog, the keyboard comes back to the control that had it,
+        // not to the form, where no key would do anything: the activation
+        // gives the form the focus (not while minimised), and the form passes
+        // it on.
+        if (LOWORD(wParam) == WA_INACTIVE)
+            RememberFocus();
+        break;
+    case WM_SETFOCUS:
+        RestoreFocus();
+        return 0;
     case WM_CLOSE:
         Close();
         return 0;

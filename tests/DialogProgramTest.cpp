@@ -15,18 +15,6 @@ namespace {
 const wchar_t* const kNoSource = L"Daten, aber keine Quelldatei im ARC Verzeichnis vorhanden!";
 const wchar_t* const kSource = L"Daten und Quelldatei im ARC Verzeichnis vorhanden!";
 
-HWND WaitForVisible(DWORD processId, const wchar_t* windowClass, DWORD timeoutMilliseconds = 5000)
-{
-    const DWORD start = GetTickCount();
-    do {
-        const auto windows = WindowsOfProcess(processId, windowClass);
-        if (!windows.empty())
-            return windows.front();
-        Sleep(50);
-    } while (GetTickCount() - start < timeoutMilliseconds);
-    return nullptr;
-}
-
 bool WaitForHidden(HWND window, DWORD timeoutMilliseconds = 5000)
 {
     const DWORD start = GetTickCount();
@@ -52,6 +40,20 @@ LRESULT HitTest(HWND window, POINT screen)
     return static_cast<LRESULT>(result);
 }
 
+// A point in the middle of the caption bar's height: on the caption button
+// that many places from the right (0: the close box, 2: the minimise box),
+// or, for -1, in the middle of the bar.
+POINT CaptionPoint(HWND window, int button = -1)
+{
+    RECT frame;
+    GetWindowRect(window, &frame);
+    const int y = frame.top + GetSystemMetrics(SM_CYSIZEFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    if (button < 0)
+        return POINT{(frame.left + frame.right) / 2, y};
+    const int size = GetSystemMetrics(SM_CXSIZE);
+    return POINT{frame.right - GetSystemMetrics(SM_CXSIZEFRAME) - button * size - size / 2 - 1, y};
+}
+
 // The text of a control of the other process.
 std::wstring ControlText(HWND control)
 {
@@ -65,6 +67,27 @@ std::wstring ControlText(HWND control)
 HWND ControlAt(HWND dialog, int clientX, int clientY)
 {
     return ChildWindowFromPointEx(dialog, POINT{clientX, clientY}, CWP_SKIPINVISIBLE);
+}
+
+// The window that has the keyboard in the thread of a window of another
+// process, as the system keeps it.
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+HWND WaitForFocus(HWND window, HWND expected, DWORD timeoutMilliseconds = 2000)
+{
+    const DWORD start = GetTickCount();
+    HWND focus = FocusOf(window);
+    while (focus != expected && GetTickCount() - start < timeoutMilliseconds) {
+        Sleep(50);
+        focus = FocusOf(window);
+    }
+    return focus;
 }
 
 // Centres of the controls used here, in client coordinates of the dialog.
@@ -100,7 +123,7 @@ protected:
     {
         const POINT title = MenuBarPoint(program, clientX);
         ClickAtScreen(title.x, title.y);
-        HWND popup = WaitForVisible(program.ProcessId(), L"#32768");
+        HWND popup = WaitForWindowOfProcess(program.ProcessId(), L"#32768");
         ASSERT_NE(popup, nullptr) << "no menu opened";
         RECT rect;
         GetWindowRect(popup, &rect);
@@ -113,7 +136,7 @@ protected:
     {
         const POINT datei = MenuBarPoint(program, 10);
         ClickAtScreen(datei.x, datei.y);
-        HWND first = WaitForVisible(program.ProcessId(), L"#32768");
+        HWND first = WaitForWindowOfProcess(program.ProcessId(), L"#32768");
         if (first == nullptr)
             return -1;
         RECT firstRect;
@@ -145,7 +168,7 @@ protected:
         if (settingsMenuX_ < 0)
             return nullptr;
         ChooseOnlyItem(program, settingsMenuX_);
-        HWND dialog = WaitForVisible(program.ProcessId(), L"TSteuerung");
+        HWND dialog = WaitForWindowOfProcess(program.ProcessId(), L"TSteuerung");
         if (dialog != nullptr)
             Sleep(200);
         return dialog;
@@ -224,10 +247,7 @@ TEST_F(DialogProgram, OkSavesWhatWasTypedAndPutsItIntoEffectWhileCancelAndClosin
     TypeOver(dialog, kEditSourceFileName, L"typed.txt");
     EXPECT_EQ(ControlText(ControlAt(dialog, kEditSourceFileName.x, kEditSourceFileName.y)), L"typed.txt");
     SetString(L"SourceFileName", L"job.txt");
-    RECT frame;
-    GetWindowRect(dialog, &frame);
-    const POINT closeBox{frame.right - GetSystemMetrics(SM_CXSIZEFRAME) - GetSystemMetrics(SM_CXSIZE) / 2 - 1,
-                         frame.top + GetSystemMetrics(SM_CYSIZEFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2};
+    const POINT closeBox = CaptionPoint(dialog, 0);
     EXPECT_EQ(HitTest(dialog, closeBox), HTCLOSE);
     ClickAtScreen(closeBox.x, closeBox.y);
     ASSERT_TRUE(WaitForHidden(dialog));
@@ -322,4 +342,55 @@ TEST_F(DialogProgram, BothBuildsCreateTheDialogHiddenAtStartUp)
         // The design-time texts are still there: nothing has filled it.
         EXPECT_EQ(ControlText(ControlAt(dialogs[0], kEditARCpath.x, kEditARCpath.y)), L"EditARCpath") << exe;
     }
+}
+
+TEST_F(DialogProgram, TheFocusComesBackToItsControlAfterAnotherProgramAndAfterMinimising)
+{
+    RunningProgram program(L"MervaneCC.exe");
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    ASSERT_TRUE(program.WaitForStatus(kNoSource));
+    HWND dialog = OpenDialog(program);
+    ASSERT_NE(dialog, nullptr);
+    HWND edit = ControlAt(dialog, kEditSourceFileName.x, kEditSourceFileName.y);
+    Click(dialog, kEditSourceFileName);
+    ASSERT_EQ(WaitForFocus(dialog, edit), edit);
+
+    // Another program comes over part of the dialog; a click on the dialog's
+    // caption brings it back, and what is typed goes into the edit again.
+    {
+        OtherProgram other;
+        ASSERT_NE(other.Window(), nullptr) << "the other program did not become the active one";
+        EXPECT_EQ(WaitForFocus(dialog, nullptr), nullptr);
+        SetWindowPos(other.Window(), nullptr, 150, 250, 400, 250, SWP_NOACTIVATE | SWP_NOZORDER);
+        const POINT caption = CaptionPoint(dialog);
+        ASSERT_EQ(WindowFromPoint(caption), dialog);
+        ClickAtScreen(caption.x, caption.y);
+        EXPECT_EQ(WaitForFocus(dialog, edit), edit);
+        PressKeys({VK_END});
+        TypeText(L"1");
+        EXPECT_EQ(ControlText(edit), L"ver_ctrl.txt1");
+    }
+
+    // Minimised with its minimise box and restored from its system menu, which
+    // a click on the minimised window opens ("Restore" comes first).
+    const POINT minimiseBox = CaptionPoint(dialog, 2);
+    ASSERT_EQ(HitTest(dialog, minimiseBox), HTMINBUTTON);
+    ClickAtScreen(minimiseBox.x, minimiseBox.y);
+    const DWORD start = GetTickCount();
+    while (!IsIconic(dialog) && GetTickCount() - start < 2000)
+        Sleep(50);
+    ASSERT_TRUE(IsIconic(dialog));
+    RECT icon;
+    GetWindowRect(dialog, &icon);
+    ClickAtScreen((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
+    HWND menu = WaitForWindowOfProcess(program.ProcessId(), L"#32768");
+    ASSERT_NE(menu, nullptr) << "no system menu opened";
+    RECT items;
+    GetWindowRect(menu, &items);
+    ClickAtScreen((items.left + items.right) / 2, items.top + 3 + GetSystemMetrics(SM_CYMENU) / 2);
+    ASSERT_TRUE(WaitForHidden(menu));
+    EXPECT_FALSE(IsIconic(dialog));
+    EXPECT_EQ(WaitForFocus(dialog, edit), edit);
+    Click(dialog, kAbbruch);
+    EXPECT_TRUE(WaitForHidden(dialog));
 }
