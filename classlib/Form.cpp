@@ -80,6 +80,11 @@ int TextHeightOf(const std::wstring& fontName, int fontHeight)
     return metrics.tmHeight;
 }
 
+void AddGroupStyle(HWND hwnd)
+{
+    SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) | WS_GROUP);
+}
+
 // A visible, enabled control of the form's tab order.
 bool TakesFocus(HWND form, HWND control)
 {
@@ -212,9 +217,17 @@ void TForm::ApplyTabOrder()
     }
     // Windows outside the tab order (labels) lie beneath the others, so that a
     // caption a little wider in this font never covers an edit beside it.
+    // The dialog manager moves the focus with the arrow keys round a group
+    // (from a WS_GROUP window up to the next one): the tab order makes one
+    // group and each label one of its own, so that the arrows follow the tab
+    // order and pass the labels by.
+    if (!ordered.empty())
+        AddGroupStyle(ordered.front()->Handle());
     for (TControl* control : Controls()) {
-        if (auto* windowed = dynamic_cast<TWinControl*>(control); windowed != nullptr && windowed->TabOrder < 0)
+        if (auto* windowed = dynamic_cast<TWinControl*>(control); windowed != nullptr && windowed->TabOrder < 0) {
             SetWindowPos(windowed->Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            AddGroupStyle(windowed->Handle());
+        }
     }
 }
 
@@ -411,6 +424,17 @@ void TForm::RestoreFocus()
         SetFocus(target);
 }
 
+// Moves the keyboard to a control of the tab order; an edit comes with its
+// text selected, as when tabbed into.
+void TForm::FocusControl(HWND control)
+{
+    if (!TakesFocus(Handle(), control))
+        return;
+    if ((SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0)
+        SendMessageW(control, EM_SETSEL, 0, -1);
+    SetFocus(control);
+}
+
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -425,6 +449,15 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETFOCUS:
         RestoreFocus();
         return 0;
+    case WM_NEXTDLGCTL:
+        // An arrow key on a button or check box: the dialog manager names the
+        // next or previous window of the group (lParam 1), which is the next
+        // or previous one of the tab order (ApplyTabOrder).
+        if (LOWORD(lParam) != 0) {
+            FocusControl(reinterpret_cast<HWND>(wParam));
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         Close();
         return 0;

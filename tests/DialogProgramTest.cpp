@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace testing_support;
@@ -95,6 +96,8 @@ constexpr POINT kEditARCpath{193, 34};
 constexpr POINT kEditSourceFileName{472, 34};
 constexpr POINT kEditSeperator{528, 95};
 constexpr POINT kCheckBoxMergeField6{38, 319};
+constexpr POINT kCheckBoxMergeField7{38, 346};
+constexpr POINT kEditPrintFilePathName{276, 130};
 constexpr POINT kOK{181, 476};
 constexpr POINT kAbbruch{381, 476};
 
@@ -391,6 +394,56 @@ TEST_F(DialogProgram, TheFocusComesBackToItsControlAfterAnotherProgramAndAfterMi
     ASSERT_TRUE(WaitForHidden(menu));
     EXPECT_FALSE(IsIconic(dialog));
     EXPECT_EQ(WaitForFocus(dialog, edit), edit);
+    Click(dialog, kAbbruch);
+    EXPECT_TRUE(WaitForHidden(dialog));
+}
+
+TEST_F(DialogProgram, ArrowKeysMoveTheFocusAmongButtonsAndCheckBoxesInTabOrderAndTheCaretInEdits)
+{
+    RunningProgram program(L"MervaneCC.exe");
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    ASSERT_TRUE(program.WaitForStatus(kNoSource));
+    HWND dialog = OpenDialog(program);
+    ASSERT_NE(dialog, nullptr);
+    const auto pressAndWait = [&](WORD key, POINT expected) {
+        PressKeys({key});
+        HWND control = ControlAt(dialog, expected.x, expected.y);
+        return WaitForFocus(dialog, control, 1000) == control;
+    };
+
+    // From "OK" on to "Abbruch" and back; back from the first control of the
+    // tab order is round to its last, past the labels.
+    HWND ok = ControlAt(dialog, kOK.x, kOK.y);
+    ASSERT_EQ(WaitForFocus(dialog, ok), ok);
+    EXPECT_TRUE(pressAndWait(VK_DOWN, kAbbruch));
+    EXPECT_TRUE(pressAndWait(VK_UP, kOK));
+    EXPECT_TRUE(pressAndWait(VK_RIGHT, kAbbruch));
+    EXPECT_TRUE(pressAndWait(VK_LEFT, kOK));
+    ASSERT_TRUE(pressAndWait(VK_UP, kEditPrintFilePathName));
+
+    // The edit comes with its text selected, as when tabbed into. There the
+    // arrows move the caret and leave the focus where it is.
+    HWND edit = ControlAt(dialog, kEditPrintFilePathName.x, kEditPrintFilePathName.y);
+    const auto selection = [&] {
+        DWORD_PTR bounds = 0;
+        SendMessageTimeoutW(edit, EM_GETSEL, 0, 0, SMTO_NORMAL, 5000, &bounds);
+        return std::make_pair(static_cast<int>(LOWORD(bounds)), static_cast<int>(HIWORD(bounds)));
+    };
+    const int end = static_cast<int>(ControlText(edit).size());
+    ASSERT_GT(end, 0);
+    EXPECT_EQ(selection(), std::make_pair(0, end));
+    PressKeys({VK_END});
+    EXPECT_TRUE(pressAndWait(VK_LEFT, kEditPrintFilePathName));
+    EXPECT_EQ(selection(), std::make_pair(end - 1, end - 1));
+    EXPECT_TRUE(pressAndWait(VK_RIGHT, kEditPrintFilePathName));
+    EXPECT_EQ(selection(), std::make_pair(end, end));
+    EXPECT_TRUE(pressAndWait(VK_UP, kEditPrintFilePathName));
+    EXPECT_TRUE(pressAndWait(VK_DOWN, kEditPrintFilePathName));
+
+    // Among the check boxes.
+    Click(dialog, kCheckBoxMergeField6);
+    EXPECT_TRUE(pressAndWait(VK_DOWN, kCheckBoxMergeField7));
+    EXPECT_TRUE(pressAndWait(VK_UP, kCheckBoxMergeField6));
     Click(dialog, kAbbruch);
     EXPECT_TRUE(WaitForHidden(dialog));
 }
