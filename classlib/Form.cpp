@@ -424,17 +424,6 @@ void TForm::RestoreFocus()
         SetFocus(target);
 }
 
-// Moves the keyboard to a control of the tab order; an edit comes with its
-// text selected, as when tabbed into.
-void TForm::FocusControl(HWND control)
-{
-    if (!TakesFocus(Handle(), control))
-        return;
-    if ((SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0)
-        SendMessageW(control, EM_SETSEL, 0, -1);
-    SetFocus(control);
-}
-
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -454,7 +443,8 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         // next or previous window of the group (lParam 1), which is the next
         // or previous one of the tab order (ApplyTabOrder).
         if (LOWORD(lParam) != 0) {
-            FocusControl(reinterpret_cast<HWND>(wParam));
+            if (TakesFocus(Handle(), reinterpret_cast<HWND>(wParam)))
+                SetFocus(reinterpret_cast<HWND>(wParam));
             return 0;
         }
         break;

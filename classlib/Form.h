@@ -75,7 +75,6 @@ private:
     void ClickFocusedButton();
     void RememberFocus();
     void RestoreFocus();
-    void FocusControl(HWND control);
     void ReleaseWindow();
     [[noreturn]] void ThrowMissingComponent(const std::string& name) const;
 

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 using namespace testing_support;
@@ -70,25 +69,18 @@ HWND ControlAt(HWND dialog, int clientX, int clientY)
     return ChildWindowFromPointEx(dialog, POINT{clientX, clientY}, CWP_SKIPINVISIBLE);
 }
 
-// The window that has the keyboard in the thread of a window of another
-// process, as the system keeps it.
-HWND FocusOf(HWND window)
+// The focus window of a window's thread in another process, as the system
+// keeps it, once it is the expected one; at the time-out whatever it is.
+HWND WaitForFocus(HWND window, HWND expected, DWORD timeoutMilliseconds = 2000)
 {
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndFocus;
-}
-
-HWND WaitForFocus(HWND window, HWND expected, DWORD timeoutMilliseconds = 2000)
-{
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
     const DWORD start = GetTickCount();
-    HWND focus = FocusOf(window);
-    while (focus != expected && GetTickCount() - start < timeoutMilliseconds) {
+    while (GetGUIThreadInfo(thread, &info) && info.hwndFocus != expected
+           && GetTickCount() - start < timeoutMilliseconds)
         Sleep(50);
-        focus = FocusOf(window);
-    }
-    return focus;
+    return info.hwndFocus;
 }
 
 // Centres of the controls used here, in client coordinates of the dialog.
@@ -347,19 +339,43 @@ TEST_F(DialogProgram, BothBuildsCreateTheDialogHiddenAtStartUp)
     }
 }
 
-TEST_F(DialogProgram, TheFocusComesBackToItsControlAfterAnotherProgramAndAfterMinimising)
+TEST_F(DialogProgram, ArrowsMoveTheFocusInTabOrderAndItComesBackAfterAnotherProgramAndAMinimise)
 {
     RunningProgram program(L"MervaneCC.exe");
     ASSERT_NE(program.WaitForMainWindow(), nullptr);
     ASSERT_TRUE(program.WaitForStatus(kNoSource));
     HWND dialog = OpenDialog(program);
     ASSERT_NE(dialog, nullptr);
+    const auto pressAndWait = [&](WORD key, POINT expected) {
+        PressKeys({key});
+        HWND control = ControlAt(dialog, expected.x, expected.y);
+        return WaitForFocus(dialog, control, 1000) == control;
+    };
+
+    // Arrows from "OK" on to "Abbruch" and back, from the first control of
+    // the tab order round to its last (past the labels), among check boxes.
+    HWND ok = ControlAt(dialog, kOK.x, kOK.y);
+    ASSERT_EQ(WaitForFocus(dialog, ok), ok);
+    EXPECT_TRUE(pressAndWait(VK_DOWN, kAbbruch));
+    EXPECT_TRUE(pressAndWait(VK_UP, kOK));
+    EXPECT_TRUE(pressAndWait(VK_RIGHT, kAbbruch));
+    EXPECT_TRUE(pressAndWait(VK_LEFT, kOK));
+    EXPECT_TRUE(pressAndWait(VK_UP, kEditPrintFilePathName));
+    Click(dialog, kCheckBoxMergeField6);
+    EXPECT_TRUE(pressAndWait(VK_DOWN, kCheckBoxMergeField7));
+    EXPECT_TRUE(pressAndWait(VK_UP, kCheckBoxMergeField6));
+
+    // In an edit they move the caret only: one character back in all.
     HWND edit = ControlAt(dialog, kEditSourceFileName.x, kEditSourceFileName.y);
     Click(dialog, kEditSourceFileName);
-    ASSERT_EQ(WaitForFocus(dialog, edit), edit);
+    PressKeys({VK_END});
+    for (WORD key : {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_LEFT})
+        EXPECT_TRUE(pressAndWait(key, kEditSourceFileName));
+    TypeText(L"1");
+    EXPECT_EQ(ControlText(edit), L"ver_ctrl.tx1t");
 
-    // Another program comes over part of the dialog; a click on the dialog's
-    // caption brings it back, and what is typed goes into the edit again.
+    // Another program comes over part of the dialog; after a click on the
+    // dialog's caption, typing goes on at the caret.
     {
         OtherProgram other;
         ASSERT_NE(other.Window(), nullptr) << "the other program did not become the active one";
@@ -369,9 +385,8 @@ TEST_F(DialogProgram, TheFocusComesBackToItsControlAfterAnotherProgramAndAfterMi
         ASSERT_EQ(WindowFromPoint(caption), dialog);
         ClickAtScreen(caption.x, caption.y);
         EXPECT_EQ(WaitForFocus(dialog, edit), edit);
-        PressKeys({VK_END});
-        TypeText(L"1");
-        EXPECT_EQ(ControlText(edit), L"ver_ctrl.txt1");
+        TypeText(L"2");
+        EXPECT_EQ(ControlText(edit), L"ver_ctrl.tx12t");
     }
 
     // Minimised with its minimise box and restored from its system menu, which
@@ -379,8 +394,7 @@ TEST_F(DialogProgram, TheFocusComesBackToItsControlAfterAnotherProgramAndAfterMi
     const POINT minimiseBox = CaptionPoint(dialog, 2);
     ASSERT_EQ(HitTest(dialog, minimiseBox), HTMINBUTTON);
     ClickAtScreen(minimiseBox.x, minimiseBox.y);
-    const DWORD start = GetTickCount();
-    while (!IsIconic(dialog) && GetTickCount() - start < 2000)
+    for (const DWORD start = GetTickCount(); !IsIconic(dialog) && GetTickCount() - start < 2000;)
         Sleep(50);
     ASSERT_TRUE(IsIconic(dialog));
     RECT icon;
@@ -394,56 +408,6 @@ TEST_F(DialogProgram, TheFocusComesBackToItsControlAfterAnotherProgramAndAfterMi
     ASSERT_TRUE(WaitForHidden(menu));
     EXPECT_FALSE(IsIconic(dialog));
     EXPECT_EQ(WaitForFocus(dialog, edit), edit);
-    Click(dialog, kAbbruch);
-    EXPECT_TRUE(WaitForHidden(dialog));
-}
-
-TEST_F(DialogProgram, ArrowKeysMoveTheFocusAmongButtonsAndCheckBoxesInTabOrderAndTheCaretInEdits)
-{
-    RunningProgram program(L"MervaneCC.exe");
-    ASSERT_NE(program.WaitForMainWindow(), nullptr);
-    ASSERT_TRUE(program.WaitForStatus(kNoSource));
-    HWND dialog = OpenDialog(program);
-    ASSERT_NE(dialog, nullptr);
-    const auto pressAndWait = [&](WORD key, POINT expected) {
-        PressKeys({key});
-        HWND control = ControlAt(dialog, expected.x, expected.y);
-        return WaitForFocus(dialog, control, 1000) == control;
-    };
-
-    // From "OK" on to "Abbruch" and back; back from the first control of the
-    // tab order is round to its last, past the labels.
-    HWND ok = ControlAt(dialog, kOK.x, kOK.y);
-    ASSERT_EQ(WaitForFocus(dialog, ok), ok);
-    EXPECT_TRUE(pressAndWait(VK_DOWN, kAbbruch));
-    EXPECT_TRUE(pressAndWait(VK_UP, kOK));
-    EXPECT_TRUE(pressAndWait(VK_RIGHT, kAbbruch));
-    EXPECT_TRUE(pressAndWait(VK_LEFT, kOK));
-    ASSERT_TRUE(pressAndWait(VK_UP, kEditPrintFilePathName));
-
-    // The edit comes with its text selected, as when tabbed into. There the
-    // arrows move the caret and leave the focus where it is.
-    HWND edit = ControlAt(dialog, kEditPrintFilePathName.x, kEditPrintFilePathName.y);
-    const auto selection = [&] {
-        DWORD_PTR bounds = 0;
-        SendMessageTimeoutW(edit, EM_GETSEL, 0, 0, SMTO_NORMAL, 5000, &bounds);
-        return std::make_pair(static_cast<int>(LOWORD(bounds)), static_cast<int>(HIWORD(bounds)));
-    };
-    const int end = static_cast<int>(ControlText(edit).size());
-    ASSERT_GT(end, 0);
-    EXPECT_EQ(selection(), std::make_pair(0, end));
-    PressKeys({VK_END});
-    EXPECT_TRUE(pressAndWait(VK_LEFT, kEditPrintFilePathName));
-    EXPECT_EQ(selection(), std::make_pair(end - 1, end - 1));
-    EXPECT_TRUE(pressAndWait(VK_RIGHT, kEditPrintFilePathName));
-    EXPECT_EQ(selection(), std::make_pair(end, end));
-    EXPECT_TRUE(pressAndWait(VK_UP, kEditPrintFilePathName));
-    EXPECT_TRUE(pressAndWait(VK_DOWN, kEditPrintFilePathName));
-
-    // Among the check boxes.
-    Click(dialog, kCheckBoxMergeField6);
-    EXPECT_TRUE(pressAndWait(VK_DOWN, kCheckBoxMergeField7));
-    EXPECT_TRUE(pressAndWait(VK_UP, kCheckBoxMergeField6));
     Click(dialog, kAbbruch);
     EXPECT_TRUE(WaitForHidden(dialog));
 }
