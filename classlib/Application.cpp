@@ -51,13 +51,16 @@ std::wstring ErrorBoxText(const std::wstring& message)
 
 void TApplication::ShowException(const Exception& error)
 {
+    // The box belongs to the program: to its active window, or to the main
+    // window while another program is active. Without an owner it would have
+    // a taskbar button of its own and could stay behind the other program.
     const HWND active = GetActiveWindow();
-    HWND owner = nullptr;
-    if (mainForm_ != nullptr && mainForm_->HandleAllocated() && IsWindowVisible(mainForm_->Handle()))
-        owner = active;
+    HWND owner = active;
+    if (owner == nullptr && mainForm_ != nullptr && mainForm_->HandleAllocated()
+        && IsWindowVisible(mainForm_->Handle()))
+        owner = mainForm_->Handle();
     {
-        // The box blocks the whole application, also when another program is
-        // active and the box has no owner.
+        // The box blocks the whole application, not its owner alone.
         TDisabledTaskWindows disabled;
         MessageBoxW(owner, ErrorBoxText(error.Message()).c_str(), AnsiToWide(Title).c_str(),
                     MB_OK | MB_ICONERROR);

@@ -80,6 +80,20 @@ int TextHeightOf(const std::wstring& fontName, int fontHeight)
     return metrics.tmHeight;
 }
 
+void AddGroupStyle(HWND hwnd)
+{
+    SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) | WS_GROUP);
+}
+
+// A visible, enabled control of the form's tab order.
+bool TakesFocus(HWND form, HWND control)
+{
+    if (control == nullptr || !IsChild(form, control))
+        return false;
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(control, GWL_STYLE));
+    return (style & (WS_TABSTOP | WS_VISIBLE | WS_DISABLED)) == (WS_TABSTOP | WS_VISIBLE);
+}
+
 } // namespace
 
 TForm::TForm(TComponent* owner, const std::string& className, std::vector<PublishedMethod> methods)
@@ -203,9 +217,17 @@ void TForm::ApplyTabOrder()
     }
     // Windows outside the tab order (labels) lie beneath the others, so that a
     // caption a little wider in this font never covers an edit beside it.
+    // The dialog manager moves the focus with the arrow keys round a group
+    // (from a WS_GROUP window up to the next one): the tab order makes one
+    // group and each label one of its own, so that the arrows follow the tab
+    // order and pass the labels by.
+    if (!ordered.empty())
+        AddGroupStyle(ordered.front()->Handle());
     for (TControl* control : Controls()) {
-        if (auto* windowed = dynamic_cast<TWinControl*>(control); windowed != nullptr && windowed->TabOrder < 0)
+        if (auto* windowed = dynamic_cast<TWinControl*>(control); windowed != nullptr && windowed->TabOrder < 0) {
             SetWindowPos(windowed->Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            AddGroupStyle(windowed->Handle());
+        }
     }
 }
 
@@ -384,9 +406,48 @@ void TForm::ClickFocusedButton()
         SendMessageW(focus, BM_CLICK, 0, 0);
 }
 
+void TForm::RememberFocus()
+{
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(Handle(), focus))
+        focusedControl_ = focus;
+}
+
+// The keyboard goes on to the control that had it when the form lost the
+// activation, else to the first of the tab order; without one it stays here.
+void TForm::RestoreFocus()
+{
+    HWND target = focusedControl_;
+    if (!TakesFocus(Handle(), target))
+        target = GetNextDlgTabItem(Handle(), nullptr, FALSE);
+    if (TakesFocus(Handle(), target))
+        SetFocus(target);
+}
+
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_ACTIVATE:
+        // As in a dialog, the keyboard comes back to the control that had it,
+        // not to the form, where no key would do anything: the activation
+        // gives the form the focus (not while minimised), and the form passes
+        // it on.
+        if (LOWORD(wParam) == WA_INACTIVE)
+            RememberFocus();
+        break;
+    case WM_SETFOCUS:
+        RestoreFocus();
+        return 0;
+    case WM_NEXTDLGCTL:
+        // An arrow key on a button or check box: the dialog manager names the
+        // next or previous window of the group (lParam 1), which is the next
+        // or previous one of the tab order (ApplyTabOrder).
+        if (LOWORD(lParam) != 0) {
+            if (TakesFocus(Handle(), reinterpret_cast<HWND>(wParam)))
+                SetFocus(reinterpret_cast<HWND>(wParam));
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         Close();
         return 0;

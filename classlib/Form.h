@@ -73,6 +73,8 @@ private:
     void ApplyTabOrder();
     void ApplyWindowSize();
     void ClickFocusedButton();
+    void RememberFocus();
+    void RestoreFocus();
     void ReleaseWindow();
     [[noreturn]] void ThrowMissingComponent(const std::string& name) const;
 
@@ -95,5 +97,6 @@ private:
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     TMainMenu* menu_ = nullptr;
+    HWND focusedControl_ = nullptr; // had the keyboard when the form last lost the activation
     bool modal_ = false;
 };

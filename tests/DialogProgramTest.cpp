@@ -15,18 +15,6 @@ namespace {
 const wchar_t* const kNoSource = L"Daten, aber keine Quelldatei im ARC Verzeichnis vorhanden!";
 const wchar_t* const kSource = L"Daten und Quelldatei im ARC Verzeichnis vorhanden!";
 
-HWND WaitForVisible(DWORD processId, const wchar_t* windowClass, DWORD timeoutMilliseconds = 5000)
-{
-    const DWORD start = GetTickCount();
-    do {
-        const auto windows = WindowsOfProcess(processId, windowClass);
-        if (!windows.empty())
-            return windows.front();
-        Sleep(50);
-    } while (GetTickCount() - start < timeoutMilliseconds);
-    return nullptr;
-}
-
 bool WaitForHidden(HWND window, DWORD timeoutMilliseconds = 5000)
 {
     const DWORD start = GetTickCount();
@@ -52,6 +40,20 @@ LRESULT HitTest(HWND window, POINT screen)
     return static_cast<LRESULT>(result);
 }
 
+// A point in the middle of the caption bar's height: on the caption button
+// that many places from the right (0: the close box, 2: the minimise box),
+// or, for -1, in the middle of the bar.
+POINT CaptionPoint(HWND window, int button = -1)
+{
+    RECT frame;
+    GetWindowRect(window, &frame);
+    const int y = frame.top + GetSystemMetrics(SM_CYSIZEFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    if (button < 0)
+        return POINT{(frame.left + frame.right) / 2, y};
+    const int size = GetSystemMetrics(SM_CXSIZE);
+    return POINT{frame.right - GetSystemMetrics(SM_CXSIZEFRAME) - button * size - size / 2 - 1, y};
+}
+
 // The text of a control of the other process.
 std::wstring ControlText(HWND control)
 {
@@ -67,11 +69,27 @@ HWND ControlAt(HWND dialog, int clientX, int clientY)
     return ChildWindowFromPointEx(dialog, POINT{clientX, clientY}, CWP_SKIPINVISIBLE);
 }
 
+// The focus window of a window's thread in another process, as the system
+// keeps it, once it is the expected one; at the time-out whatever it is.
+HWND WaitForFocus(HWND window, HWND expected, DWORD timeoutMilliseconds = 2000)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    const DWORD start = GetTickCount();
+    while (GetGUIThreadInfo(thread, &info) && info.hwndFocus != expected
+           && GetTickCount() - start < timeoutMilliseconds)
+        Sleep(50);
+    return info.hwndFocus;
+}
+
 // Centres of the controls used here, in client coordinates of the dialog.
 constexpr POINT kEditARCpath{193, 34};
 constexpr POINT kEditSourceFileName{472, 34};
 constexpr POINT kEditSeperator{528, 95};
 constexpr POINT kCheckBoxMergeField6{38, 319};
+constexpr POINT kCheckBoxMergeField7{38, 346};
+constexpr POINT kEditPrintFilePathName{276, 130};
 constexpr POINT kOK{181, 476};
 constexpr POINT kAbbruch{381, 476};
 
@@ -100,7 +118,7 @@ protected:
     {
         const POINT title = MenuBarPoint(program, clientX);
         ClickAtScreen(title.x, title.y);
-        HWND popup = WaitForVisible(program.ProcessId(), L"#32768");
+        HWND popup = WaitForWindowOfProcess(program.ProcessId(), L"#32768");
         ASSERT_NE(popup, nullptr) << "no menu opened";
         RECT rect;
         GetWindowRect(popup, &rect);
@@ -113,7 +131,7 @@ protected:
     {
         const POINT datei = MenuBarPoint(program, 10);
         ClickAtScreen(datei.x, datei.y);
-        HWND first = WaitForVisible(program.ProcessId(), L"#32768");
+        HWND first = WaitForWindowOfProcess(program.ProcessId(), L"#32768");
         if (first == nullptr)
             return -1;
         RECT firstRect;
@@ -145,7 +163,7 @@ protected:
         if (settingsMenuX_ < 0)
             return nullptr;
         ChooseOnlyItem(program, settingsMenuX_);
-        HWND dialog = WaitForVisible(program.ProcessId(), L"TSteuerung");
+        HWND dialog = WaitForWindowOfProcess(program.ProcessId(), L"TSteuerung");
         if (dialog != nullptr)
             Sleep(200);
         return dialog;
@@ -224,10 +242,7 @@ TEST_F(DialogProgram, OkSavesWhatWasTypedAndPutsItIntoEffectWhileCancelAndClosin
     TypeOver(dialog, kEditSourceFileName, L"typed.txt");
     EXPECT_EQ(ControlText(ControlAt(dialog, kEditSourceFileName.x, kEditSourceFileName.y)), L"typed.txt");
     SetString(L"SourceFileName", L"job.txt");
-    RECT frame;
-    GetWindowRect(dialog, &frame);
-    const POINT closeBox{frame.right - GetSystemMetrics(SM_CXSIZEFRAME) - GetSystemMetrics(SM_CXSIZE) / 2 - 1,
-                         frame.top + GetSystemMetrics(SM_CYSIZEFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2};
+    const POINT closeBox = CaptionPoint(dialog, 0);
     EXPECT_EQ(HitTest(dialog, closeBox), HTCLOSE);
     ClickAtScreen(closeBox.x, closeBox.y);
     ASSERT_TRUE(WaitForHidden(dialog));
@@ -322,4 +337,77 @@ TEST_F(DialogProgram, BothBuildsCreateTheDialogHiddenAtStartUp)
         // The design-time texts are still there: nothing has filled it.
         EXPECT_EQ(ControlText(ControlAt(dialogs[0], kEditARCpath.x, kEditARCpath.y)), L"EditARCpath") << exe;
     }
+}
+
+TEST_F(DialogProgram, ArrowsMoveTheFocusInTabOrderAndItComesBackAfterAnotherProgramAndAMinimise)
+{
+    RunningProgram program(L"MervaneCC.exe");
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    ASSERT_TRUE(program.WaitForStatus(kNoSource));
+    HWND dialog = OpenDialog(program);
+    ASSERT_NE(dialog, nullptr);
+    const auto pressAndWait = [&](WORD key, POINT expected) {
+        PressKeys({key});
+        HWND control = ControlAt(dialog, expected.x, expected.y);
+        return WaitForFocus(dialog, control, 1000) == control;
+    };
+
+    // Arrows from "OK" on to "Abbruch" and back, from the first control of
+    // the tab order round to its last (past the labels), among check boxes.
+    HWND ok = ControlAt(dialog, kOK.x, kOK.y);
+    ASSERT_EQ(WaitForFocus(dialog, ok), ok);
+    EXPECT_TRUE(pressAndWait(VK_DOWN, kAbbruch));
+    EXPECT_TRUE(pressAndWait(VK_UP, kOK));
+    EXPECT_TRUE(pressAndWait(VK_RIGHT, kAbbruch));
+    EXPECT_TRUE(pressAndWait(VK_LEFT, kOK));
+    EXPECT_TRUE(pressAndWait(VK_UP, kEditPrintFilePathName));
+    Click(dialog, kCheckBoxMergeField6);
+    EXPECT_TRUE(pressAndWait(VK_DOWN, kCheckBoxMergeField7));
+    EXPECT_TRUE(pressAndWait(VK_UP, kCheckBoxMergeField6));
+
+    // In an edit they move the caret only: one character back in all.
+    HWND edit = ControlAt(dialog, kEditSourceFileName.x, kEditSourceFileName.y);
+    Click(dialog, kEditSourceFileName);
+    PressKeys({VK_END});
+    for (WORD key : {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_LEFT})
+        EXPECT_TRUE(pressAndWait(key, kEditSourceFileName));
+    TypeText(L"1");
+    EXPECT_EQ(ControlText(edit), L"ver_ctrl.tx1t");
+
+    // Another program comes over part of the dialog; after a click on the
+    // dialog's caption, typing goes on at the caret.
+    {
+        OtherProgram other;
+        ASSERT_NE(other.Window(), nullptr) << "the other program did not become the active one";
+        EXPECT_EQ(WaitForFocus(dialog, nullptr), nullptr);
+        SetWindowPos(other.Window(), nullptr, 150, 250, 400, 250, SWP_NOACTIVATE | SWP_NOZORDER);
+        const POINT caption = CaptionPoint(dialog);
+        ASSERT_EQ(WindowFromPoint(caption), dialog);
+        ClickAtScreen(caption.x, caption.y);
+        EXPECT_EQ(WaitForFocus(dialog, edit), edit);
+        TypeText(L"2");
+        EXPECT_EQ(ControlText(edit), L"ver_ctrl.tx12t");
+    }
+
+    // Minimised with its minimise box and restored from its system menu, which
+    // a click on the minimised window opens ("Restore" comes first).
+    const POINT minimiseBox = CaptionPoint(dialog, 2);
+    ASSERT_EQ(HitTest(dialog, minimiseBox), HTMINBUTTON);
+    ClickAtScreen(minimiseBox.x, minimiseBox.y);
+    for (const DWORD start = GetTickCount(); !IsIconic(dialog) && GetTickCount() - start < 2000;)
+        Sleep(50);
+    ASSERT_TRUE(IsIconic(dialog));
+    RECT icon;
+    GetWindowRect(dialog, &icon);
+    ClickAtScreen((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
+    HWND menu = WaitForWindowOfProcess(program.ProcessId(), L"#32768");
+    ASSERT_NE(menu, nullptr) << "no system menu opened";
+    RECT items;
+    GetWindowRect(menu, &items);
+    ClickAtScreen((items.left + items.right) / 2, items.top + 3 + GetSystemMetrics(SM_CYMENU) / 2);
+    ASSERT_TRUE(WaitForHidden(menu));
+    EXPECT_FALSE(IsIconic(dialog));
+    EXPECT_EQ(WaitForFocus(dialog, edit), edit);
+    Click(dialog, kAbbruch);
+    EXPECT_TRUE(WaitForHidden(dialog));
 }

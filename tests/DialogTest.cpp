@@ -512,6 +512,7 @@ TEST_F(DialogTest, TicksGoOnWhileTheDialogIsOpenAndStartCannotBePressed)
     int phase = 0;
     std::wstring statusWhileOpen;
     bool startEnabledWhileOpen = false;
+    bool boxOwnedByDialog = false;
     bool dialogBackAfterBox = false;
     bool mainEnabledAfterBox = true;
     ASSERT_TRUE(RunExchange([&](TSteuerung& d) {
@@ -532,11 +533,13 @@ TEST_F(DialogTest, TicksGoOnWhileTheDialogIsOpenAndStartCannotBePressed)
             phase = 2;
             return false;
         default:
-            // An error box over the dialog: afterwards the dialog is enabled
-            // and active again, and the main window still disabled.
+            // An error box over the dialog, which owns it: afterwards the
+            // dialog is enabled and active again, the main window still disabled.
             {
                 ErrorBoxWatcher watcher(200);
                 Application->HandleException(Exception(L"Fehler"));
+                const auto boxes = watcher.Boxes();
+                boxOwnedByDialog = boxes.size() == 1 && boxes[0].owner == d.Handle();
             }
             dialogBackAfterBox = IsWindowEnabled(d.Handle()) && GetActiveWindow() == d.Handle();
             mainEnabledAfterBox = IsWindowEnabled(window_->Handle()) != FALSE;
@@ -544,6 +547,7 @@ TEST_F(DialogTest, TicksGoOnWhileTheDialogIsOpenAndStartCannotBePressed)
             return true;
         }
     }));
+    EXPECT_TRUE(boxOwnedByDialog);
     EXPECT_TRUE(dialogBackAfterBox);
     EXPECT_FALSE(mainEnabledAfterBox) << "the box enabled the window that the dialog had disabled";
     EXPECT_EQ(statusWhileOpen, L"Daten und Quelldatei im ARC Verzeichnis vorhanden!");

@@ -80,7 +80,7 @@ TEST(StatusProgram, FollowsTheArcDirectoryThroughBlueYellowGreen)
     EXPECT_TRUE(program.Running());
 }
 
-TEST(StatusProgram, SettingsChangedInTheRegistryTakeEffectAtTheNextTick)
+TEST(StatusProgram, SettingsChangedInTheRegistryTakeEffectAtTheNextTickAndAFaultyOneShowsItsBox)
 {
     DeleteSettingsKey();
     EmptyArc();
@@ -99,4 +99,17 @@ TEST(StatusProgram, SettingsChangedInTheRegistryTakeEffectAtTheNextTick)
     DeleteValue(L"ARCpath");
     ExpectShown(program, kRow1, Led::Blue, false);
     EXPECT_EQ(StoredString(L"ARCpath"), L"c:\\ARC");
+
+    // A faulty one shows the error box, which belongs to the main window also
+    // while another program is active. Mended before the box is closed.
+    OtherProgram active;
+    ASSERT_NE(active.Window(), nullptr) << "the other program did not become the active one";
+    SetString(L"UseString4", L"ab");
+    HWND box = WaitForWindowOfProcess(program.ProcessId(), L"#32770", 4000);
+    DeleteValue(L"UseString4");
+    ASSERT_NE(box, nullptr) << "no error box";
+    EXPECT_EQ(MessageBoxText(box), L"Fehler beim Holen der Daten f\u00fcr 'UseString4'");
+    EXPECT_EQ(GetWindow(box, GW_OWNER), program.MainWindow());
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(program.WaitForStatus(kRow1, 6000));
 }

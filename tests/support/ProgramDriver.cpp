@@ -356,4 +356,34 @@ bool RunningProgram::Running() const
     return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
 }
 
+OtherProgram::OtherProgram()
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    wchar_t commandLine[] = L"notepad.exe";
+    if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_))
+        return;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 5000) {
+        HWND active = GetForegroundWindow();
+        DWORD pid = 0;
+        GetWindowThreadProcessId(active, &pid);
+        if (pid == info_.dwProcessId) {
+            window_ = active;
+            return;
+        }
+        Sleep(50);
+    }
+}
+
+OtherProgram::~OtherProgram()
+{
+    if (info_.hProcess == nullptr)
+        return;
+    TerminateProcess(info_.hProcess, 0);
+    WaitForSingleObject(info_.hProcess, 5000);
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+}
+
 } // namespace testing_support

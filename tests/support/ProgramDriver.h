@@ -61,6 +61,24 @@ private:
     HWND window_ = nullptr;
 };
 
+// Another program (Wine's notepad) for the lifetime of the object: the
+// desktop makes its new window the active one, so that none of the program's
+// windows is.
+class OtherProgram {
+public:
+    OtherProgram();
+    ~OtherProgram();
+    OtherProgram(const OtherProgram&) = delete;
+    OtherProgram& operator=(const OtherProgram&) = delete;
+
+    // Its window once it has become the active one; null when it did not in time.
+    HWND Window() const { return window_; }
+
+private:
+    PROCESS_INFORMATION info_{};
+    HWND window_ = nullptr;
+};
+
 // Real input (SendInput), as from the user's mouse and keyboard.
 void ClickAtScreen(int x, int y);
 void MoveMouseTo(int x, int y);

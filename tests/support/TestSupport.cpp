@@ -231,7 +231,7 @@ ErrorBoxWatcher::ErrorBoxWatcher(DWORD holdMilliseconds) : state_(std::make_uniq
                     if (s->seen.insert(box).second) {
                         wchar_t caption[256] = {};
                         GetWindowTextW(box, caption, 256);
-                        s->boxes.push_back({caption, BoxText(box)});
+                        s->boxes.push_back({caption, BoxText(box), GetWindow(box, GW_OWNER)});
                         pending.emplace_back(box, GetTickCount() + s->hold);
                     }
                 }

@@ -36,7 +36,7 @@ bool FileExists(const std::string& path);
 void PumpMessages(DWORD milliseconds);
 
 // Watches for message boxes of this process from a second thread, records
-// their texts and captions and presses OK after holdMilliseconds.
+// their texts, captions and owners and presses OK after holdMilliseconds.
 class ErrorBoxWatcher {
 public:
     explicit ErrorBoxWatcher(DWORD holdMilliseconds = 0);
@@ -47,6 +47,7 @@ public:
     struct Box {
         std::wstring caption;
         std::wstring text;
+        HWND owner;
     };
     std::vector<Box> Boxes() const;
     // Most boxes that were open at one time.
