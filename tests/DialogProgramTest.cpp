@@ -116,13 +116,7 @@ protected:
     // Clicks the menu title at client x and then the one item of its menu.
     void ChooseOnlyItem(const RunningProgram& program, int clientX)
     {
-        const POINT title = MenuBarPoint(program, clientX);
-        ClickAtScreen(title.x, title.y);
-        HWND popup = WaitForWindowOfProcess(program.ProcessId(), L"#32768");
-        ASSERT_NE(popup, nullptr) << "no menu opened";
-        RECT rect;
-        GetWindowRect(popup, &rect);
-        ClickAtScreen((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+        ASSERT_TRUE(ChooseOnlyMenuItem(program.ProcessId(), MenuBarPoint(program, clientX))) << "no menu opened";
     }
 
     // Where "Einstellungen" begins on the menu bar: with "Datei" open, the

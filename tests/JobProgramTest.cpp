@@ -391,12 +391,7 @@ void VisitTheDialog(const RunningProgram& program)
 {
     POINT menu{77, -GetSystemMetrics(SM_CYMENU) / 2};
     ClientToScreen(program.MainWindow(), &menu);
-    ClickAtScreen(menu.x, menu.y);
-    HWND popup = WaitForWindowOfProcess(program.ProcessId(), L"#32768");
-    ASSERT_NE(popup, nullptr) << "no menu opened";
-    RECT rect;
-    GetWindowRect(popup, &rect);
-    ClickAtScreen((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    ASSERT_TRUE(ChooseOnlyMenuItem(program.ProcessId(), menu)) << "no menu opened";
     HWND dialog = WaitForWindowOfProcess(program.ProcessId(), L"TSteuerung");
     ASSERT_NE(dialog, nullptr) << "the dialog did not open";
     Sleep(300);

@@ -182,6 +182,18 @@ HWND WaitForWindowOfProcess(DWORD processId, const wchar_t* windowClass, DWORD t
     return nullptr;
 }
 
+bool ChooseOnlyMenuItem(DWORD processId, POINT title)
+{
+    ClickAtScreen(title.x, title.y);
+    HWND popup = WaitForWindowOfProcess(processId, L"#32768");
+    if (popup == nullptr)
+        return false;
+    RECT rect;
+    GetWindowRect(popup, &rect);
+    ClickAtScreen((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    return true;
+}
+
 std::wstring MessageBoxText(HWND box)
 {
     wchar_t text[1024] = {};
