@@ -414,9 +414,10 @@ TEST(JobProgram, EachPauseShowsItsTextOnTheScreenInJobsInARow)
         ASSERT_TRUE(program.WaitForStatus(AnsiToWide(kGreenText), 6000));
         ASSERT_TRUE(ScreenShows(program, Led::Green, true));
         for (int job = 0; job < 2; ++job) {
+            SCOPED_TRACE("MervaneCT, job " + std::to_string(job));
             if (job > 0)
                 NextJob(program);
-            EXPECT_EQ(PausesOnScreen(program, "Datendatei analysieren"), "") << "job " << job;
+            EXPECT_EQ(PausesOnScreen(program, "Datendatei analysieren"), "");
         }
     }
     // The older build, each job started right after a visit to the dialog.
@@ -426,10 +427,11 @@ TEST(JobProgram, EachPauseShowsItsTextOnTheScreenInJobsInARow)
     ASSERT_NE(program.WaitForMainWindow(), nullptr);
     ASSERT_TRUE(program.WaitForStatus(AnsiToWide(kGreenText), 6000));
     for (int job = 0; job < 2; ++job) {
+        SCOPED_TRACE("MervaneCC, job " + std::to_string(job));
         if (job > 0)
             NextJob(program);
         VisitTheDialog(program);
-        EXPECT_EQ(PausesOnScreen(program, "Druckdatei erzeugen"), "") << "job " << job;
+        EXPECT_EQ(PausesOnScreen(program, "Druckdatei erzeugen"), "");
     }
 }
 

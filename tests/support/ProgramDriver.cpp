@@ -184,14 +184,19 @@ HWND WaitForWindowOfProcess(DWORD processId, const wchar_t* windowClass, DWORD t
 
 bool ChooseOnlyMenuItem(DWORD processId, POINT title)
 {
-    ClickAtScreen(title.x, title.y);
-    HWND popup = WaitForWindowOfProcess(processId, L"#32768");
-    if (popup == nullptr)
-        return false;
-    RECT rect;
-    GetWindowRect(popup, &rect);
-    ClickAtScreen((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    return true;
+    // Once in a full run a click on the title opened nothing; a user would
+    // click again.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ClickAtScreen(title.x, title.y);
+        if (HWND popup = WaitForWindowOfProcess(processId, L"#32768", 3000)) {
+            RECT rect;
+            GetWindowRect(popup, &rect);
+            ClickAtScreen((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+            return true;
+        }
+        PressKeys({VK_ESCAPE});
+    }
+    return false;
 }
 
 std::wstring MessageBoxText(HWND box)
