@@ -182,21 +182,22 @@ HWND WaitForWindowOfProcess(DWORD processId, const wchar_t* windowClass, DWORD t
     return nullptr;
 }
 
-bool ChooseOnlyMenuItem(DWORD processId, POINT title)
+bool ChooseOnlyMenuItem(DWORD processId, POINT title, bool throughDisplay)
 {
-    // Once in a full run a click on the title opened nothing; a user would
-    // click again.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        ClickAtScreen(title.x, title.y);
-        if (HWND popup = WaitForWindowOfProcess(processId, L"#32768", 3000)) {
-            RECT rect;
-            GetWindowRect(popup, &rect);
-            ClickAtScreen((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-            return true;
-        }
-        PressKeys({VK_ESCAPE});
-    }
-    return false;
+    const auto click = [throughDisplay](int x, int y) {
+        if (throughDisplay)
+            return ClickThroughDisplay(x, y);
+        ClickAtScreen(x, y);
+        return true;
+    };
+    if (!click(title.x, title.y))
+        return false;
+    HWND popup = WaitForWindowOfProcess(processId, L"#32768");
+    if (popup == nullptr)
+        return false;
+    RECT rect;
+    GetWindowRect(popup, &rect);
+    return click((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
 
 std::wstring MessageBoxText(HWND box)

@@ -98,8 +98,8 @@ std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* windowClass, 
 // The first visible one, once there is one; null on time-out.
 HWND WaitForWindowOfProcess(DWORD processId, const wchar_t* windowClass, DWORD timeoutMilliseconds = 5000);
 // Clicks a menu title at a screen point, then the one item of the menu that
-// opens; false when no menu opens.
-bool ChooseOnlyMenuItem(DWORD processId, POINT title);
+// opens, with SendInput or through the display; false when no menu opens.
+bool ChooseOnlyMenuItem(DWORD processId, POINT title, bool throughDisplay = false);
 // The text of a message box (its static text control).
 std::wstring MessageBoxText(HWND box);
 
