@@ -15,17 +15,6 @@ namespace {
 const wchar_t* const kNoSource = L"Daten, aber keine Quelldatei im ARC Verzeichnis vorhanden!";
 const wchar_t* const kSource = L"Daten und Quelldatei im ARC Verzeichnis vorhanden!";
 
-bool WaitForHidden(HWND window, DWORD timeoutMilliseconds = 5000)
-{
-    const DWORD start = GetTickCount();
-    while (IsWindowVisible(window)) {
-        if (GetTickCount() - start > timeoutMilliseconds)
-            return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 POINT ScreenPoint(HWND window, int clientX, int clientY)
 {
     POINT point{clientX, clientY};

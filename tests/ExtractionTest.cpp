@@ -390,6 +390,7 @@ TEST_F(Extraction, SourceFileLostDuringThePauseFailsTheJob)
         EXPECT_EQ(Status(), L"Kann Datendatei nicht \u00f6ffnen");
         if (lock != INVALID_HANDLE_VALUE)
             CloseHandle(lock);
+        lock = INVALID_HANDLE_VALUE;
     }
 }
 

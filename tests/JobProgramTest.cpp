@@ -401,9 +401,7 @@ void VisitTheDialog(const RunningProgram& program)
     POINT abbruch{381, 476};
     ClientToScreen(dialog, &abbruch);
     ASSERT_TRUE(ClickThroughDisplay(abbruch.x, abbruch.y));
-    for (int i = 0; i < 100 && IsWindowVisible(dialog); ++i)
-        Sleep(50);
-    ASSERT_FALSE(IsWindowVisible(dialog));
+    ASSERT_TRUE(WaitForHidden(dialog));
     ASSERT_TRUE(program.WaitForStatus(AnsiToWide(kGreenText), 6000));
 }
 

@@ -182,6 +182,17 @@ HWND WaitForWindowOfProcess(DWORD processId, const wchar_t* windowClass, DWORD t
     return nullptr;
 }
 
+bool WaitForHidden(HWND window, DWORD timeoutMilliseconds)
+{
+    const DWORD start = GetTickCount();
+    while (IsWindowVisible(window)) {
+        if (GetTickCount() - start > timeoutMilliseconds)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
+
 bool ChooseOnlyMenuItem(DWORD processId, POINT title, bool throughDisplay)
 {
     const auto click = [throughDisplay](int x, int y) {
@@ -341,22 +352,30 @@ bool RunningProgram::StartLooksEnabled() const
     return false;
 }
 
-void RunningProgram::ClickAt(int clientX, int clientY) const
+POINT RunningProgram::OnScreen(int clientX, int clientY) const
 {
     POINT point{clientX, clientY};
     ClientToScreen(window_, &point);
+    return point;
+}
+
+void RunningProgram::ClickAt(int clientX, int clientY) const
+{
+    const POINT point = OnScreen(clientX, clientY);
     ClickAtScreen(point.x, point.y);
 }
 
+// The face of Start beside the LED panel, in the main window's client area.
+constexpr POINT kStartFace{180, 80};
+
 void RunningProgram::ClickStart() const
 {
-    ClickAt(180, 80);
+    ClickAt(kStartFace.x, kStartFace.y);
 }
 
 bool RunningProgram::ClickStartThroughDisplay() const
 {
-    POINT point{180, 80};
-    ClientToScreen(window_, &point);
+    const POINT point = OnScreen(kStartFace.x, kStartFace.y);
     return ClickThroughDisplay(point.x, point.y);
 }
 

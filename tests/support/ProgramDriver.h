@@ -56,6 +56,8 @@ public:
     DWORD ProcessId() const { return processId_; }
 
 private:
+    POINT OnScreen(int clientX, int clientY) const;
+
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
     HWND window_ = nullptr;
@@ -97,6 +99,8 @@ void TypeText(const std::wstring& text);
 std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* windowClass, bool hiddenToo = false);
 // The first visible one, once there is one; null on time-out.
 HWND WaitForWindowOfProcess(DWORD processId, const wchar_t* windowClass, DWORD timeoutMilliseconds = 5000);
+// Whether the window is hidden, or becomes so in time.
+bool WaitForHidden(HWND window, DWORD timeoutMilliseconds = 5000);
 // Clicks a menu title at a screen point, then the one item of the menu that
 // opens, with SendInput or through the display; false when no menu opens.
 bool ChooseOnlyMenuItem(DWORD processId, POINT title, bool throughDisplay = false);
