@@ -2,6 +2,7 @@
 #include "Main.h"
 #include "classlib/AnsiText.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 
@@ -23,28 +24,46 @@ bool IsDotOrDotDot(const wchar_t* name)
     return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
 
+bool StartsWith(const std::wstring& text, const wchar_t* prefix)
+{
+    return text.rfind(prefix, 0) == 0;
+}
+
 // The extended-length form (\\?\ or \\?\UNC\) of a directory path that ends
-// with a backslash. Below it no Win32 path parsing takes place: no length
-// limit, and names ending in a dot or a blank stay as they are. The path
-// itself is made whole (relative, forward slashes, "..") as before; a path
-// already in a device form is left alone.
+// with a backslash: the directory that the plain path names, below which no
+// Win32 path parsing takes place (no length limit; names ending in a dot or
+// a blank stay as they are). The plain path is made whole as the platform
+// makes it: slashes read as backslashes (this Wine's GetFullPathNameW would
+// take a leading "/" for a Linux path), relative parts and ".." resolved,
+// the device forms recognised however their slashes are spelt. A path past
+// the parsing already (\\?\, \??\) is kept, and so is one whose "\\" is not
+// followed by a server and a share: each names what it always did.
 std::wstring ExtendedPath(const std::wstring& path)
 {
-    if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0)
+    if (StartsWith(path, L"\\\\?\\") || StartsWith(path, L"\\??\\"))
         return path;
-    std::wstring full(path.size() + MAX_PATH, L'\0');
-    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    std::wstring slashed = path;
+    std::replace(slashed.begin(), slashed.end(), L'/', L'\\');
+    std::wstring full(slashed.size() + MAX_PATH, L'\0');
+    DWORD length = GetFullPathNameW(slashed.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (length >= full.size()) {
         full.resize(length);
-        length = GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+        length = GetFullPathNameW(slashed.c_str(), length, full.data(), nullptr);
     }
     if (length == 0 || length >= full.size())
         return path;
     full.resize(length);
     if (full.back() != L'\\')
         full += L'\\';
-    if (full.rfind(L"\\\\", 0) == 0)
+    if (StartsWith(full, L"\\\\?\\") || StartsWith(full, L"\\\\.\\"))
+        return L"\\\\?\\" + full.substr(4);
+    if (StartsWith(full, L"\\\\")) {
+        const std::size_t server = full.find(L'\\', 2);
+        const std::size_t share = server == std::wstring::npos ? server : full.find(L'\\', server + 1);
+        if (server == 2 || share == std::wstring::npos || share == server + 1)
+            return path;
         return L"\\\\?\\UNC\\" + full.substr(2);
+    }
     return L"\\\\?\\" + full;
 }
 
@@ -57,23 +76,44 @@ std::wstring ExtendedPath(const std::wstring& path)
 struct TZarviktool::ScanWalk {
     std::wstring directory; // extended-length, ends with "\"
     std::string ansiDirectory; // as SourceFilePathName names it, ends with "\"
+    // Below a folder that only the extended form reaches, the 8-bit path
+    // starts with the extended form of the start path instead.
+    std::size_t startLength = 0;
+    std::string extendedStart;
+    int extendedOnly = 0; // such folders on the way down to the directory
     WIN32_FIND_DATAW entry;
     char name[kAnsiNameSize];
     wchar_t back[MAX_PATH];
 
-    // Appends the entry's name and "\" to the ANSI path. A name the code page
-    // cannot spell (it does not convert back to itself) would lead the ANSI
-    // file functions elsewhere or nowhere: its short name is taken instead
-    // when the platform has one, so that the source file found below it opens.
-    void AppendAnsiName()
+    // Appends the entry's name and "\" to the ANSI path; true when only the
+    // extended form of the path reaches it. A name the code page cannot spell
+    // (it does not convert back to itself) would lead the ANSI file functions
+    // elsewhere or nowhere, and a name ending in a dot or a blank loses that
+    // end to Win32 path parsing and so names a twin folder without it, if
+    // there is one. Both are spelt by their short names where the file system
+    // keeps them.
+    bool AppendAnsiName()
     {
         ToAnsi(entry.cFileName, name);
         const bool lossy = MultiByteToWideChar(CP_ACP, 0, name, -1, back, MAX_PATH) == 0 ||
                            std::wcscmp(back, entry.cFileName) != 0;
-        if (lossy && entry.cAlternateFileName[0] != L'\0')
+        const std::size_t length = std::wcslen(entry.cFileName);
+        const wchar_t last = length > 0 ? entry.cFileName[length - 1] : L'\0';
+        const bool parsedAway = last == L'.' || last == L' ';
+        const bool shortName = (lossy || parsedAway) && entry.cAlternateFileName[0] != L'\0';
+        if (shortName)
             ToAnsi(entry.cAlternateFileName, name);
         ansiDirectory += name;
         ansiDirectory += '\\';
+        return parsedAway && !shortName;
+    }
+
+    // The 8-bit path of a file of the current directory.
+    std::string AnsiPathOf(const std::string& fileName) const
+    {
+        if (extendedOnly == 0)
+            return ansiDirectory + fileName;
+        return extendedStart + ansiDirectory.substr(startLength) + fileName;
     }
 };
 
@@ -87,6 +127,8 @@ bool TZarviktool::ScanARC()
     ScanWalk walk;
     walk.directory = ExtendedPath(AnsiToWide(SourceFilePathName));
     walk.ansiDirectory = SourceFilePathName;
+    walk.startLength = SourceFilePathName.size();
+    walk.extendedStart = WideToAnsi(walk.directory);
     walk.directory.reserve(4 * MAX_PATH);
     walk.ansiDirectory.reserve(2 * kAnsiNameSize);
     DataInARC = 0;
@@ -128,15 +170,17 @@ int TZarviktool::ScanDirectory(ScanWalk& walk)
                 continue;
             walk.directory += entry.cFileName;
             walk.directory += L'\\';
-            walk.AppendAnsiName();
+            const int extendedOnly = walk.AppendAnsiName() ? 1 : 0;
+            walk.extendedOnly += extendedOnly;
             ScanDirectory(walk);
+            walk.extendedOnly -= extendedOnly;
             walk.directory.resize(wideLength);
             walk.ansiDirectory.resize(ansiLength);
         } else {
             DataInARC = 1;
             ToAnsi(entry.cFileName, walk.name);
             if (std::strstr(walk.name, SourceFileName.c_str()) != nullptr) {
-                SourceFilePathName = walk.ansiDirectory + SourceFileName;
+                SourceFilePathName = walk.AnsiPathOf(SourceFileName);
                 SourceInARC = true;
             }
         }

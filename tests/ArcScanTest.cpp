@@ -67,46 +67,71 @@ bool ListedAfter(const std::string& directory, const std::string& later, const s
     return laterAt > earlierAt;
 }
 
-// Paths past MAX_PATH are made and removed through the wide \\?\ form.
-std::wstring Long(const std::string& path)
-{
-    return L"\\\\?\\" + std::wstring(path.begin(), path.end());
-}
-
+// Paths past MAX_PATH, and names ending in a dot or a blank, are made
+// through the wide \\?\ form.
 void MakeLongDirectories(const std::string& path)
 {
     for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
-        CreateDirectoryW(Long(path.substr(0, at)).c_str(), nullptr);
-    CreateDirectoryW(Long(path).c_str(), nullptr);
+        CreateDirectoryW(Extended(path.substr(0, at)).c_str(), nullptr);
+    CreateDirectoryW(Extended(path).c_str(), nullptr);
 }
 
-void PutLongFile(const std::string& path)
+void PutLongFile(const std::string& path, const std::string& bytes = "")
 {
     MakeLongDirectories(path.substr(0, path.find_last_of('\\')));
-    const HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    const HANDLE file = CreateFileW(Extended(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE) << path.size() << " bytes: " << GetLastError();
+    DWORD written = 0;
+    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
 }
 
-void RemoveLongTree(const std::wstring& path)
+std::string Slashed(std::string path)
 {
-    WIN32_FIND_DATAW entry;
-    const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-                RemoveLongTree(path + L"\\" + name);
-            else
-                DeleteFileW((path + L"\\" + name).c_str());
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryW(path.c_str());
+    for (char& c : path)
+        c = c == '\\' ? '/' : c;
+    return path;
 }
+
+// A file system that keeps no short names, as NTFS with their creation
+// switched off: the entries the scan lists come without them.
+class NoShortNames {
+public:
+    NoShortNames()
+    {
+        first_ = reinterpret_cast<First>(ReplaceImport("FindFirstFileW", reinterpret_cast<void*>(&FindFirst)));
+        next_ = reinterpret_cast<Next>(ReplaceImport("FindNextFileW", reinterpret_cast<void*>(&FindNext)));
+    }
+    ~NoShortNames()
+    {
+        ReplaceImport("FindFirstFileW", reinterpret_cast<void*>(first_));
+        ReplaceImport("FindNextFileW", reinterpret_cast<void*>(next_));
+    }
+    NoShortNames(const NoShortNames&) = delete;
+    NoShortNames& operator=(const NoShortNames&) = delete;
+    bool Hooked() const { return first_ != nullptr && next_ != nullptr; }
+
+private:
+    using First = HANDLE(WINAPI*)(LPCWSTR, LPWIN32_FIND_DATAW);
+    using Next = BOOL(WINAPI*)(HANDLE, LPWIN32_FIND_DATAW);
+
+    static HANDLE WINAPI FindFirst(LPCWSTR pattern, LPWIN32_FIND_DATAW entry)
+    {
+        const HANDLE find = first_(pattern, entry);
+        entry->cAlternateFileName[0] = L'\0';
+        return find;
+    }
+    static BOOL WINAPI FindNext(HANDLE find, LPWIN32_FIND_DATAW entry)
+    {
+        const BOOL found = next_(find, entry);
+        entry->cAlternateFileName[0] = L'\0';
+        return found;
+    }
+
+    static inline First first_ = nullptr;
+    static inline Next next_ = nullptr;
+};
 
 std::string Repeat(char c, std::size_t count)
 {
@@ -325,8 +350,6 @@ TEST_F(ArcScan, ArcPathEndingInSeparatorIsTakenAsItIs)
 TEST_F(ArcScan, FoldersOfAnyDepthAreWalked)
 {
     const std::string top = FreshDirectory("scan-long");
-    RemoveLongTree(Long(top));
-    MakeDirectories(top);
     const std::string prefix = top + "\\";
 
     // A file only at the bottom of many short folders, past MAX_PATH.
@@ -347,32 +370,63 @@ TEST_F(ArcScan, FoldersOfAnyDepthAreWalked)
     const std::string huge = prefix + Repeat('e', 5000);
     ExpectEmpty(Scan(huge), huge);
 
-    RemoveLongTree(Long(top));
+    RemoveTree(top);
 }
 
-TEST_F(ArcScan, EveryFormOfTheArcPathIsWalked)
+TEST_F(ArcScan, EveryFormOfTheArcPathNamesTheDirectoryThePlatformNamesByIt)
 {
+    // The test's tree holds the only forms.id; the share \\station\arc, made
+    // by tests/fixtures/arc_scan_links.sh, holds job\ver_ctrl.txt.
     const std::string top = FreshDirectory("scan-forms");
-    PutFile(top + "\\job\\ver_ctrl.txt");
-
-    // Forward slashes, ".." and a relative path are made whole as before; the
-    // source path keeps the ARC path as it is written.
-    std::string slashed = top;
-    for (char& c : slashed)
-        c = c == '\\' ? '/' : c;
-    ExpectSource(Scan(slashed), slashed + "\\job\\ver_ctrl.txt");
-    ExpectSource(Scan(top + "\\job\\.."), top + "\\job\\..\\job\\ver_ctrl.txt");
+    PutFile(top + "\\job\\forms.id");
+    ASSERT_NE(GetFileAttributesA("\\\\station\\arc\\job"), INVALID_FILE_ATTRIBUTES)
+        << "fixture arc_scan_links has not run";
+    enum Names { Tree, Share, Nothing };
+    const std::string slashed = Slashed(top);
+    const std::string rooted = top.substr(2); // on the working directory's drive
+    const struct {
+        std::string arcPath;
+        Names names;
+    } forms[] = {
+        {top, Tree},
+        {slashed, Tree},
+        {top + "\\job\\..", Tree},
+        {".", Tree},
+        {"..\\scan-forms", Tree},
+        {rooted, Tree},
+        {Slashed(rooted), Tree},
+        {"\\\\?\\" + top, Tree},
+        {"//?/" + slashed, Tree},
+        {"\\\\?/" + slashed, Tree},
+        {"\\\\.\\" + top, Tree},
+        {"//./" + slashed, Tree},
+        {"\\??\\" + top, Tree},
+        {"\\\\station\\arc", Share},
+        {"//station/arc", Share},
+        {"\\\\?\\UNC\\station\\arc", Share},
+        // No server and share behind the "\\".
+        {"\\", Nothing},
+        {"/", Nothing},
+        // Below \\?\ nothing is parsed: "/" is no separator there.
+        {"\\\\?\\" + slashed, Nothing},
+    };
     char current[MAX_PATH];
     ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, current), 0u);
     ASSERT_TRUE(SetCurrentDirectoryA(top.c_str()));
-    const ScanResult relative = Scan("job");
+    for (const auto& [arcPath, names] : forms) {
+        SCOPED_TRACE(arcPath);
+        const ScanResult result = Scan(arcPath, "forms.id");
+        if (names == Tree) {
+            // The source path keeps the ARC path as it is written.
+            ExpectSource(result, arcPath + "\\job\\forms.id");
+        } else if (names == Share) {
+            ExpectDataOnly(result, arcPath);
+            ExpectSource(Scan(arcPath), arcPath + "\\job\\ver_ctrl.txt");
+        } else {
+            ExpectEmpty(result, arcPath);
+        }
+    }
     SetCurrentDirectoryA(current);
-    ExpectSource(relative, "job\\ver_ctrl.txt");
-
-    // A share; Wine's share \\station\arc is made by tests/fixtures/arc_scan_links.sh.
-    ASSERT_NE(GetFileAttributesA("\\\\station\\arc\\job"), INVALID_FILE_ATTRIBUTES)
-        << "fixture arc_scan_links has not run";
-    ExpectSource(Scan("\\\\station\\arc"), "\\\\station\\arc\\job\\ver_ctrl.txt");
 }
 
 // The trees of this test are made by tests/fixtures/arc_scan_links.sh.
@@ -448,28 +502,62 @@ TEST_F(ArcScan, DirectoriesNamedOutsideTheCodePageAreWalked)
     EXPECT_EQ(window->MergeValue[1], "Kowalski");
 }
 
-// These trees too are made by tests/fixtures/arc_scan_links.sh.
-TEST_F(ArcScan, FoldersWhoseNamesEndInADotAreWalked)
+// Folders named as another system or a share names them, with a dot or a
+// blank at the end, each beside a twin without it, which Win32 path parsing
+// would name instead.
+TEST_F(ArcScan, FoldersWhoseNamesEndInADotOrBlankAreWalkedAndReadNotTheirTwins)
 {
-    const std::string dotted = "c:\\mervane-test\\dotted";
-    ASSERT_NE(GetFileAttributesW(L"\\\\?\\c:\\mervane-test\\dotted\\data\\serie."), INVALID_FILE_ATTRIBUTES)
-        << "fixture arc_scan_links has not run";
+    const std::string top = FreshDirectory("scan-dotted");
+    PutLongFile(top + "\\data\\serie.\\bild001.jpg");
     window->SourceFileName = "ver_ctrl.txt";
-    window->ARCpath = dotted + "\\data";
+    window->ARCpath = top + "\\data";
     window->CheckARC();
     EXPECT_TRUE(window->LEDyellow->Visible());
-    window->ARCpath = dotted + "\\source";
-    window->CheckARC();
-    EXPECT_TRUE(window->LEDgreen->Visible());
-    EXPECT_EQ(window->SourceFilePathName, dotted + "\\source\\serie.\\ver_ctrl.txt");
-
     // A job whose last files lie there goes on.
-    window->ARCpath = dotted + "\\data";
     window->Idle = false;
     window->JobStarted = true;
     window->CheckARC();
     EXPECT_TRUE(window->JobStarted);
     EXPECT_EQ(window->StatusBar1->SimpleText(), L"Kallidor erzeugt Kopien");
+
+    window->Idle = true;
+    window->JobStarted = false;
+    window->UseString[1] = 1;
+    window->StartString[1] = "PatientName = \"";
+    window->StoppString[1] = "\" ";
+    const auto pause = TZarviktool::Pause;
+    TZarviktool::Pause = [](DWORD) {};
+    // The field read from the source file that the scan found there.
+    const auto readAfterScan = [&](const std::string& arcPath) {
+        window->ARCpath = arcPath;
+        window->CheckARC();
+        EXPECT_TRUE(window->LEDgreen->Visible());
+        window->MergeValue[1] = "stale";
+        EXPECT_TRUE(window->AnalyseDataFile()) << window->SourceFilePathName;
+        return window->MergeValue[1];
+    };
+    for (const std::string twin : {"dot", "blank"}) {
+        SCOPED_TRACE(twin);
+        const std::string arc = top + "\\" + twin;
+        const std::string folder = arc + (twin == "dot" ? "\\serie." : "\\serie ");
+        PutLongFile(folder + "\\ver_ctrl.txt", "  PatientName = \"" + twin + "\" \n");
+        PutLongFile(arc + "\\serie\\VER_CTRL.TXT", "  PatientName = \"plain\" \n");
+        // Spelt by its short name.
+        EXPECT_EQ(readAfterScan(arc), twin);
+        // Without short names, through the extended-length form.
+        NoShortNames noShortNames;
+        ASSERT_TRUE(noShortNames.Hooked());
+        EXPECT_EQ(readAfterScan(arc), twin);
+        EXPECT_EQ(window->SourceFilePathName, "\\\\?\\" + folder + "\\ver_ctrl.txt");
+        // So too from a relative ARC path.
+        char current[MAX_PATH];
+        ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, current), 0u);
+        ASSERT_TRUE(SetCurrentDirectoryA(top.c_str()));
+        EXPECT_EQ(readAfterScan(twin), twin);
+        SetCurrentDirectoryA(current);
+    }
+    TZarviktool::Pause = pause;
+    RemoveTree(top);
 }
 
 TEST_F(ArcScan, FirstEntryOfADriveRootCounts)

@@ -2,6 +2,8 @@
 
 #include "classlib/Application.h"
 
+#include <winternl.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -55,8 +57,17 @@ void SetDword(const wchar_t* name, DWORD value)
 
 void SetBinary(const wchar_t* name, const std::vector<BYTE>& data, DWORD type)
 {
+    using SetValueKey = NTSTATUS(NTAPI*)(HANDLE, UNICODE_STRING*, ULONG, ULONG, void*, ULONG);
+    static const auto setValueKey = reinterpret_cast<SetValueKey>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetValueKey")));
+    ASSERT_NE(setValueKey, nullptr);
     Key key;
-    RegSetValueExW(key.handle, name, 0, type, data.data(), static_cast<DWORD>(data.size()));
+    std::wstring valueName = name;
+    UNICODE_STRING ntName{static_cast<USHORT>(valueName.size() * sizeof(wchar_t)),
+                          static_cast<USHORT>(valueName.size() * sizeof(wchar_t)), valueName.data()};
+    std::vector<BYTE> bytes = data;
+    EXPECT_EQ(setValueKey(key.handle, &ntName, 0, type, bytes.data(), static_cast<ULONG>(bytes.size())), 0)
+        << "value " << std::string(valueName.begin(), valueName.end());
 }
 
 void DeleteValue(const wchar_t* name)
@@ -111,29 +122,43 @@ std::vector<std::wstring> ValueNames()
     return names;
 }
 
-void RemoveTree(const std::string& path)
+std::wstring Extended(const std::string& path)
 {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+    return L"\\\\?\\" + std::wstring(path.begin(), path.end()); // ASCII paths in these tests
+}
+
+namespace {
+
+void RemoveWideTree(const std::wstring& path)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..")
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            const std::string child = path + "\\" + name;
+            const std::wstring child = path + L"\\" + name;
             if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0
                 && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-                RemoveTree(child);
+                RemoveWideTree(child);
             } else if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                RemoveDirectoryA(child.c_str());
+                RemoveDirectoryW(child.c_str());
             } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
             }
-        } while (FindNextFileA(find, &entry));
+        } while (FindNextFileW(find, &entry));
         FindClose(find);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(path.c_str());
+}
+
+} // namespace
+
+void RemoveTree(const std::string& path)
+{
+    RemoveWideTree(Extended(path));
 }
 
 std::string FreshDirectory(const std::string& name)
@@ -175,6 +200,33 @@ void PumpMessages(DWORD milliseconds)
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
+}
+
+void* ReplaceImport(const char* function, void* replacement)
+{
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         module->Name != 0; ++module) {
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
+        for (; name->u1.AddressOfData != 0; ++name, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal))
+                continue;
+            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0)
+                continue;
+            DWORD protection = 0;
+            VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), PAGE_READWRITE, &protection);
+            void* previous = reinterpret_cast<void*>(slot->u1.Function);
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), protection, &protection);
+            return previous;
+        }
+    }
+    return nullptr;
 }
 
 struct ErrorBoxWatcher::State {
