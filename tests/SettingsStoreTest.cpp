@@ -260,34 +260,11 @@ private:
         return original_(key, name, reserved, type, data, size);
     }
 
-    // Puts replacement into the import slot of RegSetValueExW; returns what was there.
     static SetValue Patch(SetValue replacement)
     {
         if (replacement == nullptr)
             return nullptr;
-        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-        const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-        const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-             module->Name != 0; ++module) {
-            auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
-            auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
-            for (; name->u1.AddressOfData != 0; ++name, ++slot) {
-                if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal))
-                    continue;
-                const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
-                if (strcmp(reinterpret_cast<const char*>(byName->Name), "RegSetValueExW") != 0)
-                    continue;
-                DWORD protection = 0;
-                VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), PAGE_READWRITE, &protection);
-                const auto previous = reinterpret_cast<SetValue>(slot->u1.Function);
-                slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-                VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), protection, &protection);
-                return previous;
-            }
-        }
-        return nullptr;
+        return reinterpret_cast<SetValue>(ReplaceImport("RegSetValueExW", reinterpret_cast<void*>(replacement)));
     }
 
     static inline WriteRecorder* active_ = nullptr;
@@ -404,11 +381,21 @@ TEST_F(SettingsStore, TextsAreCutAtTheirFirstNulAndConvertedThroughTheAnsiCodePa
                                  reinterpret_cast<const BYTE*>(text.data() + text.size()));
     };
     SetBinary(L"StartString8", units(std::wstring(L"ab\0cd\0", 6)), REG_SZ);
-    SetBinary(L"StoppString8", units(L"xyz"), REG_SZ); // stored without its NUL
+    // Texts stored without their NUL, a short one and one longer than the
+    // first query takes.
+    SetBinary(L"StoppString8", units(L"xyz"), REG_SZ);
+    const std::wstring longText(300, L'k');
+    SetBinary(L"StoppString9", units(longText), REG_SZ);
+    std::vector<BYTE> stored;
+    ValueType(L"StoppString8", &stored);
+    ASSERT_EQ(stored.size(), 6u);
+    ValueType(L"StoppString9", &stored);
+    ASSERT_EQ(stored.size(), 600u);
     SetString(L"StartString9", L"Gr\u00f6\u00dfe \u4e2d");
     EXPECT_EQ(LoadFailure(*w), L"");
     EXPECT_EQ(w->StartString[8], "ab");
     EXPECT_EQ(w->StoppString[8], "xyz");
+    EXPECT_EQ(w->StoppString[9], std::string(300, 'k'));
     if (GetACP() == 1252) {
         // A character the code page lacks becomes its default character, and
         // the save then stores that.
