@@ -121,8 +121,10 @@ LRESULT TPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 void TStatusBar::CreateWnd()
 {
-    CreateHandle(STATUSCLASSNAMEW, WS_CHILD | CCS_BOTTOM | (Visible() ? WS_VISIBLE : 0), 0, L"",
-                 Parent()->Handle(), Left, Top, Width, Height);
+    // The common control would take the height of its font and place itself;
+    // the form docks it instead (AlignToBottom).
+    CreateHandle(STATUSCLASSNAMEW, WS_CHILD | CCS_NORESIZE | CCS_NOPARENTALIGN | (Visible() ? WS_VISIBLE : 0), 0,
+                 L"", Parent()->Handle(), Left, Top, Width, Height);
     if (panelWidth_ > 0) {
         int right = panelWidth_;
         SendMessageW(Handle(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&right));
@@ -140,6 +142,15 @@ void TStatusBar::SetSimpleText(const std::wstring& text)
         SendMessageW(Handle(), SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(simpleText_.c_str()));
 }
 
+void TStatusBar::AlignToBottom(int clientWidth, int clientHeight)
+{
+    Left = 0;
+    Top = clientHeight - Height;
+    Width = clientWidth;
+    if (HandleAllocated())
+        SetWindowPos(Handle(), nullptr, Left, Top, Width, Height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void TStatusBar::SetProperty(const std::string& name, const FormValue& value, TForm& form)
 {
     if (name == "SimplePanel")
@@ -149,7 +160,7 @@ void TStatusBar::SetProperty(const std::string& name, const FormValue& value, TF
     else if (name == "PanelWidth")
         panelWidth_ = form.Scale(static_cast<int>(value.number));
     else if (name == "Align")
-        return; // a status bar docks to the bottom by itself
+        return; // its form docks a status bar to the bottom
     else
         TWinControl::SetProperty(name, value, form);
 }

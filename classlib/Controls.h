@@ -53,6 +53,9 @@ public:
     const std::wstring& SimpleText() const { return simpleText_; }
     void SetSimpleText(const std::wstring& text);
     void SetProperty(const std::string& name, const FormValue& value, TForm& form) override;
+    // Docks the bar to the bottom edge of its parent's client area of that
+    // size, at the height of the layout.
+    void AlignToBottom(int clientWidth, int clientHeight);
 
 private:
     std::wstring simpleText_;

@@ -413,8 +413,19 @@ void TForm::RememberFocus()
         focusedControl_ = focus;
 }
 
-// The keyboard goes on to the control that had it when the form lost the
-// activation, else to the first of the tab order; without one it stays here.
+// Moves the keyboard to a control of the tab order; an edit comes with its
+// text selected, as when tabbed into.
+void TForm::FocusControl(HWND control)
+{
+    if (!TakesFocus(Handle(), control))
+        return;
+    if ((SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0)
+        SendMessageW(control, EM_SETSEL, 0, -1);
+    SetFocus(control);
+}
+
+// The keyboard goes on to the control that had it when the form lost it, else
+// to the first of the tab order; without one it stays here.
 void TForm::RestoreFocus()
 {
     HWND target = focusedControl_;
@@ -431,8 +442,18 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         // As in a dialog, the keyboard comes back to the control that had it,
         // not to the form, where no key would do anything: the activation
         // gives the form the focus (not while minimised), and the form passes
-        // it on.
+        // it on. So the form notes that control whenever it loses the
+        // keyboard: deactivated, minimised (a form whose owner is disabled
+        // stays the active window then) or hidden.
         if (LOWORD(wParam) == WA_INACTIVE)
+            RememberFocus();
+        break;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_MINIMIZE)
+            RememberFocus();
+        break;
+    case WM_SHOWWINDOW:
+        if (wParam == FALSE)
             RememberFocus();
         break;
     case WM_SETFOCUS:
@@ -443,8 +464,7 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         // next or previous window of the group (lParam 1), which is the next
         // or previous one of the tab order (ApplyTabOrder).
         if (LOWORD(lParam) != 0) {
-            if (TakesFocus(Handle(), reinterpret_cast<HWND>(wParam)))
-                SetFocus(reinterpret_cast<HWND>(wParam));
+            FocusControl(reinterpret_cast<HWND>(wParam));
             return 0;
         }
         break;
@@ -452,10 +472,12 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         Close();
         return 0;
     case WM_SIZE:
-        // A status bar docks itself to the bottom when told of the new size.
-        for (TControl* control : Controls()) {
-            if (auto* bar = dynamic_cast<TStatusBar*>(control); bar != nullptr && bar->HandleAllocated())
-                SendMessageW(bar->Handle(), WM_SIZE, 0, 0);
+        // Status bars lie along the bottom edge.
+        if (wParam != SIZE_MINIMIZED) {
+            for (TControl* control : Controls()) {
+                if (auto* bar = dynamic_cast<TStatusBar*>(control))
+                    bar->AlignToBottom(LOWORD(lParam), HIWORD(lParam));
+            }
         }
         break;
     case WM_COMMAND:

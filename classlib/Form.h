@@ -75,6 +75,7 @@ private:
     void ClickFocusedButton();
     void RememberFocus();
     void RestoreFocus();
+    void FocusControl(HWND control);
     void ReleaseWindow();
     [[noreturn]] void ThrowMissingComponent(const std::string& name) const;
 
@@ -97,6 +98,6 @@ private:
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     TMainMenu* menu_ = nullptr;
-    HWND focusedControl_ = nullptr; // had the keyboard when the form last lost the activation
+    HWND focusedControl_ = nullptr; // had the keyboard when the form last lost it
     bool modal_ = false;
 };

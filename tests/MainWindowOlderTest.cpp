@@ -85,7 +85,11 @@ TEST_F(OlderMainWindow, StartAndLedsStandInsideTheNarrowerClientArea)
     EXPECT_EQ(client.bottom, 179);
     RECT bar{};
     GetWindowRect(w->StatusBar1->Handle(), &bar);
+    MapWindowPoints(nullptr, w->Handle(), reinterpret_cast<POINT*>(&bar), 2);
+    EXPECT_EQ(bar.left, 0);
+    EXPECT_EQ(bar.top, 160);
     EXPECT_EQ(bar.right - bar.left, 289);
+    EXPECT_EQ(bar.bottom - bar.top, 19);
 
     EXPECT_TRUE(Inside(w->BtnStart->BoundsRect(), client));
     RECT panel{};

@@ -203,6 +203,15 @@ TEST_F(MainWindow, TheFormHasOnlyAMinimiseIconAndNoMenu)
         GetClientRect(w->Handle(), &client);
         EXPECT_EQ(client.right, 290);
         EXPECT_EQ(client.bottom, 179);
+        // The status bar keeps the layout's place and size, whatever height
+        // the common control would take for its font.
+        RECT bar{};
+        GetWindowRect(w->StatusBar1->Handle(), &bar);
+        MapWindowPoints(nullptr, w->Handle(), reinterpret_cast<POINT*>(&bar), 2);
+        EXPECT_EQ(bar.left, 0);
+        EXPECT_EQ(bar.top, 160);
+        EXPECT_EQ(bar.right - bar.left, 290);
+        EXPECT_EQ(bar.bottom - bar.top, 19);
     }
 }
 
