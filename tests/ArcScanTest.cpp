@@ -67,26 +67,6 @@ bool ListedAfter(const std::string& directory, const std::string& later, const s
     return laterAt > earlierAt;
 }
 
-// Paths past MAX_PATH, and names ending in a dot or a blank, are made
-// through the wide \\?\ form.
-void MakeLongDirectories(const std::string& path)
-{
-    for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
-        CreateDirectoryW(Extended(path.substr(0, at)).c_str(), nullptr);
-    CreateDirectoryW(Extended(path).c_str(), nullptr);
-}
-
-void PutLongFile(const std::string& path, const std::string& bytes = "")
-{
-    MakeLongDirectories(path.substr(0, path.find_last_of('\\')));
-    const HANDLE file = CreateFileW(Extended(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path.size() << " bytes: " << GetLastError();
-    DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
 std::string Slashed(std::string path)
 {
     for (char& c : path)

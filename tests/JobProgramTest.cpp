@@ -339,6 +339,27 @@ TEST(JobProgram, ASourceFileLostDuringThePauseStaysOnTheScreenUntilTheJobEnds)
     WalkTheRoad(L"MervaneCT.exe", "Datendatei analysieren", ";;;;", Fault::SourceLost);
 }
 
+TEST(JobProgram, TheJobReadsTheSourceFileTheScanFoundNotOneInATwinFolder)
+{
+    PrepareStation();
+    // "serie." and "serie" are one folder to the 8-bit path functions; the
+    // second one's file is no source file for the scan by its letter case.
+    PutLongFile(kArc + "\\serie.\\job.dat", "job data");
+    PutLongFile(kArc + "\\serie.\\ver_ctrl.txt", "  PatientName = \"Dotted\" \n  PatientID = \"1\" \n");
+    PutLongFile(kArc + "\\serie\\VER_CTRL.TXT", "  PatientName = \"Plain\" \n  PatientID = \"2\" \n");
+    RunningProgram program(L"MervaneCT.exe");
+    ASSERT_NE(program.WaitForMainWindow(), nullptr);
+    ASSERT_TRUE(program.WaitForStatus(AnsiToWide(kGreenText), 6000));
+    ASSERT_TRUE(ScreenShows(program, Led::Green, true));
+    const DWORD clicked = GetTickCount();
+    program.ClickStart();
+    while (Answers(program.MainWindow(), 100) && GetTickCount() - clicked < 3000)
+        Sleep(20);
+    EXPECT_EQ(program.StatusText(20000), AnsiToWide(kCopying));
+    EXPECT_EQ(ReadFile(kArc + "\\Print.dmf"), "Dotted;1;;;");
+    EXPECT_TRUE(program.WaitForStatus(AnsiToWide(kKallidor), 4000));
+}
+
 // Clicks Start through the display and watches the status bar on the screen
 // for the length of the job. "" when each of the three pauses' texts reached
 // the screen within its pause, else when each was first seen after the click.

@@ -36,6 +36,11 @@ void RemoveTree(const std::string& path);
 // The extended-length form (\\?\) of a full path, for the wide file functions.
 std::wstring Extended(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
+// Makes the directories of a full path, or the file with these bytes,
+// through the wide \\?\ form: paths past MAX_PATH, and names ending in a
+// dot or a blank, which the 8-bit functions would alter.
+void MakeLongDirectories(const std::string& path);
+void PutLongFile(const std::string& path, const std::string& bytes = "");
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 
