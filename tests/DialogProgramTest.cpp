@@ -322,7 +322,7 @@ TEST_F(DialogProgram, BothBuildsCreateTheDialogHiddenAtStartUp)
     }
 }
 
-TEST_F(DialogProgram, ArrowsMoveTheFocusInTabOrderAndItComesBackAfterAnotherProgramAndAMinimise)
+TEST_F(DialogProgram, ArrowsMoveTheFocusInTabOrderAndItComesBackAfterAMinimiseAndAnotherProgram)
 {
     RunningProgram program(L"MervaneCC.exe");
     ASSERT_NE(program.WaitForMainWindow(), nullptr);
@@ -337,6 +337,7 @@ TEST_F(DialogProgram, ArrowsMoveTheFocusInTabOrderAndItComesBackAfterAnotherProg
 
     // Arrows from "OK" on to "Abbruch" and back, from the first control of
     // the tab order round to its last (past the labels), among check boxes.
+    // An edit they move into has its whole text selected.
     HWND ok = ControlAt(dialog, kOK.x, kOK.y);
     ASSERT_EQ(WaitForFocus(dialog, ok), ok);
     EXPECT_TRUE(pressAndWait(VK_DOWN, kAbbruch));
@@ -344,6 +345,11 @@ TEST_F(DialogProgram, ArrowsMoveTheFocusInTabOrderAndItComesBackAfterAnotherProg
     EXPECT_TRUE(pressAndWait(VK_RIGHT, kAbbruch));
     EXPECT_TRUE(pressAndWait(VK_LEFT, kOK));
     EXPECT_TRUE(pressAndWait(VK_UP, kEditPrintFilePathName));
+    HWND printPath = ControlAt(dialog, kEditPrintFilePathName.x, kEditPrintFilePathName.y);
+    DWORD_PTR selection = 0;
+    SendMessageTimeoutW(printPath, EM_GETSEL, 0, 0, SMTO_NORMAL, 5000, &selection);
+    EXPECT_EQ(LOWORD(selection), 0);
+    EXPECT_EQ(HIWORD(selection), ControlText(printPath).size());
     Click(dialog, kCheckBoxMergeField6);
     EXPECT_TRUE(pressAndWait(VK_DOWN, kCheckBoxMergeField7));
     EXPECT_TRUE(pressAndWait(VK_UP, kCheckBoxMergeField6));
@@ -357,8 +363,34 @@ TEST_F(DialogProgram, ArrowsMoveTheFocusInTabOrderAndItComesBackAfterAnotherProg
     TypeText(L"1");
     EXPECT_EQ(ControlText(edit), L"ver_ctrl.tx1t");
 
+    // Minimised with its minimise box and restored from its system menu, which
+    // a click on the minimised window opens ("Restore" comes first): typing
+    // goes on at the caret.
+    const auto minimiseAndRestore = [&] {
+        const POINT minimiseBox = CaptionPoint(dialog, 2);
+        ASSERT_EQ(HitTest(dialog, minimiseBox), HTMINBUTTON);
+        ClickAtScreen(minimiseBox.x, minimiseBox.y);
+        for (const DWORD start = GetTickCount(); !IsIconic(dialog) && GetTickCount() - start < 2000;)
+            Sleep(50);
+        ASSERT_TRUE(IsIconic(dialog));
+        RECT icon;
+        GetWindowRect(dialog, &icon);
+        ClickAtScreen((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
+        HWND menu = WaitForWindowOfProcess(program.ProcessId(), L"#32768");
+        ASSERT_NE(menu, nullptr) << "no system menu opened";
+        RECT items;
+        GetWindowRect(menu, &items);
+        ClickAtScreen((items.left + items.right) / 2, items.top + 3 + GetSystemMetrics(SM_CYMENU) / 2);
+        ASSERT_TRUE(WaitForHidden(menu));
+        EXPECT_FALSE(IsIconic(dialog));
+        EXPECT_EQ(WaitForFocus(dialog, edit), edit);
+    };
+    minimiseAndRestore();
+    TypeText(L"2");
+    EXPECT_EQ(ControlText(edit), L"ver_ctrl.tx12t");
+
     // Another program comes over part of the dialog; after a click on the
-    // dialog's caption, typing goes on at the caret.
+    // dialog's caption, likewise.
     {
         OtherProgram other;
         ASSERT_NE(other.Window(), nullptr) << "the other program did not become the active one";
@@ -368,29 +400,19 @@ TEST_F(DialogProgram, ArrowsMoveTheFocusInTabOrderAndItComesBackAfterAnotherProg
         ASSERT_EQ(WindowFromPoint(caption), dialog);
         ClickAtScreen(caption.x, caption.y);
         EXPECT_EQ(WaitForFocus(dialog, edit), edit);
-        TypeText(L"2");
-        EXPECT_EQ(ControlText(edit), L"ver_ctrl.tx12t");
+        TypeText(L"3");
+        EXPECT_EQ(ControlText(edit), L"ver_ctrl.tx123t");
     }
+    Click(dialog, kAbbruch);
+    ASSERT_TRUE(WaitForHidden(dialog));
 
-    // Minimised with its minimise box and restored from its system menu, which
-    // a click on the minimised window opens ("Restore" comes first).
-    const POINT minimiseBox = CaptionPoint(dialog, 2);
-    ASSERT_EQ(HitTest(dialog, minimiseBox), HTMINBUTTON);
-    ClickAtScreen(minimiseBox.x, minimiseBox.y);
-    for (const DWORD start = GetTickCount(); !IsIconic(dialog) && GetTickCount() - start < 2000;)
-        Sleep(50);
-    ASSERT_TRUE(IsIconic(dialog));
-    RECT icon;
-    GetWindowRect(dialog, &icon);
-    ClickAtScreen((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
-    HWND menu = WaitForWindowOfProcess(program.ProcessId(), L"#32768");
-    ASSERT_NE(menu, nullptr) << "no system menu opened";
-    RECT items;
-    GetWindowRect(menu, &items);
-    ClickAtScreen((items.left + items.right) / 2, items.top + 3 + GetSystemMetrics(SM_CYMENU) / 2);
-    ASSERT_TRUE(WaitForHidden(menu));
-    EXPECT_FALSE(IsIconic(dialog));
-    EXPECT_EQ(WaitForFocus(dialog, edit), edit);
+    // A second visit: the focus remembered is the one of this visit.
+    ASSERT_EQ(OpenDialog(program), dialog);
+    Click(dialog, kEditSourceFileName);
+    PressKeys({VK_END});
+    minimiseAndRestore();
+    TypeText(L"4");
+    EXPECT_EQ(ControlText(edit), L"ver_ctrl.txt4");
     Click(dialog, kAbbruch);
     EXPECT_TRUE(WaitForHidden(dialog));
 }
