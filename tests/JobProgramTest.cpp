@@ -132,6 +132,16 @@ bool Answers(HWND window, DWORD timeoutMilliseconds)
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMilliseconds, &result) != 0;
 }
 
+// Clicks Start and waits until the job blocks the window; when it clicked.
+DWORD StartTheJob(const RunningProgram& program)
+{
+    const DWORD clicked = GetTickCount();
+    program.ClickStart();
+    while (Answers(program.MainWindow(), 100) && GetTickCount() - clicked < 3000)
+        Sleep(20);
+    return clicked;
+}
+
 FILETIME LastWrite(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -214,10 +224,7 @@ void WalkTheRoad(const std::wstring& exe, const std::string& firstText, const st
     ASSERT_TRUE(ScreenShows(program, Led::Green, true));
 
     // The click, and the job as the screen shows it.
-    const DWORD clicked = GetTickCount();
-    program.ClickStart();
-    while (Answers(program.MainWindow(), 100) && GetTickCount() - clicked < 3000)
-        Sleep(20);
+    const DWORD clicked = StartTheJob(program);
     ASSERT_FALSE(Answers(program.MainWindow(), 100)) << "the job blocks the window";
     // Asked during the job, answered the moment it ends: its last text.
     std::atomic<bool> ended{false};
@@ -351,10 +358,7 @@ TEST(JobProgram, TheJobReadsTheSourceFileTheScanFoundNotOneInATwinFolder)
     ASSERT_NE(program.WaitForMainWindow(), nullptr);
     ASSERT_TRUE(program.WaitForStatus(AnsiToWide(kGreenText), 6000));
     ASSERT_TRUE(ScreenShows(program, Led::Green, true));
-    const DWORD clicked = GetTickCount();
-    program.ClickStart();
-    while (Answers(program.MainWindow(), 100) && GetTickCount() - clicked < 3000)
-        Sleep(20);
+    StartTheJob(program);
     EXPECT_EQ(program.StatusText(20000), AnsiToWide(kCopying));
     EXPECT_EQ(ReadFile(kArc + "\\Print.dmf"), "Dotted;1;;;");
     EXPECT_TRUE(program.WaitForStatus(AnsiToWide(kKallidor), 4000));
