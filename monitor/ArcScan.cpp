@@ -78,8 +78,8 @@ struct TZarviktool::ScanWalk {
     std::string ansiDirectory; // as SourceFilePathName names it, ends with "\"
     // Below a folder that only the extended form reaches, the 8-bit path
     // starts with the extended form of the start path instead.
-    std::size_t startLength = 0;
-    std::string extendedStart;
+    std::size_t startLength = 0; // of the start path in ansiDirectory
+    std::size_t extendedStartLength = 0; // and in directory
     int extendedOnly = 0; // such folders on the way down to the directory
     WIN32_FIND_DATAW entry;
     char name[kAnsiNameSize];
@@ -113,7 +113,7 @@ struct TZarviktool::ScanWalk {
     {
         if (extendedOnly == 0)
             return ansiDirectory + fileName;
-        return extendedStart + ansiDirectory.substr(startLength) + fileName;
+        return WideToAnsi(directory.substr(0, extendedStartLength)) + ansiDirectory.substr(startLength) + fileName;
     }
 };
 
@@ -128,7 +128,7 @@ bool TZarviktool::ScanARC()
     walk.directory = ExtendedPath(AnsiToWide(SourceFilePathName));
     walk.ansiDirectory = SourceFilePathName;
     walk.startLength = SourceFilePathName.size();
-    walk.extendedStart = WideToAnsi(walk.directory);
+    walk.extendedStartLength = walk.directory.size();
     walk.directory.reserve(4 * MAX_PATH);
     walk.ansiDirectory.reserve(2 * kAnsiNameSize);
     DataInARC = 0;
